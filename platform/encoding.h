@@ -1,0 +1,33 @@
+// Conversions between the program's texts (GB18030 bytes) and UTF-8, the
+// encoding of the widgets, file names, web pages and the regex engine.
+// Both directions are whole or nothing: a sequence that is invalid or cut
+// off anywhere fails the conversion, nothing is replaced or skipped. Every
+// Unicode character has a GB18030 form, so valid input always round-trips.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace sfx {
+
+enum class ConvertError {
+  Ok = 0,
+  InvalidInput,  // an invalid or incomplete sequence in the input
+  Unavailable,   // the converter could not be opened
+};
+
+[[nodiscard]] const char* toString(ConvertError error);
+
+struct ConvertResult {
+  ConvertError error = ConvertError::Ok;
+  std::string text;  // empty unless error is Ok
+};
+
+[[nodiscard]] ConvertResult utf8ToGb18030(std::string_view utf8);
+[[nodiscard]] ConvertResult gb18030ToUtf8(std::string_view gb18030);
+
+// A program text from UTF-8 source text, such as a caption or a message
+// written as a literal in this program's source files.
+[[nodiscard]] std::string programText(std::string_view utf8);
+
+}  // namespace sfx

@@ -1,0 +1,47 @@
+// One HTTP GET of a listing page over libcurl, as the harvest needs it:
+// HTTP/1.0, a fixed User-Agent and "Accept: */*", no proxy of any kind
+// (environment variables included), certificates verified, redirects
+// followed, the body returned whatever the status code.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace sfx {
+
+enum class FetchError {
+  Ok = 0,
+  BadUrl,       // empty, unparsable, or a scheme other than http/https
+  Resolve,      // the host name could not be resolved
+  Connect,      // no connection (refused, unreachable, connect time-out)
+  Tls,          // TLS handshake or certificate check failed
+  Send,         // the request could not be sent
+  Read,         // the body ended early; `body` holds what arrived
+  TooLarge,     // the body passed the page limit; nothing is kept
+  TooManyRedirects,
+  Other,
+};
+
+[[nodiscard]] const char* toString(FetchError error);
+
+struct FetchLimits {
+  std::chrono::milliseconds connectTimeout{20000};
+  // A transfer that receives nothing for this long ends as a read error.
+  std::chrono::milliseconds idleTimeout{60000};
+  long maxRedirects = 10;
+  std::size_t maxBodyBytes = std::size_t{64} << 20;
+};
+
+struct FetchResult {
+  FetchError error = FetchError::Ok;
+  long httpStatus = 0;
+  std::string detail;  // curl's error text, for people
+  std::string body;    // raw bytes
+};
+
+// `url` is UTF-8, used as given: no percent-encoding is added.
+[[nodiscard]] FetchResult httpGet(std::string_view url, const FetchLimits& limits = {});
+
+}  // namespace sfx
