@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages the build, the program and the tests
+# need, skipping those already present. Sourced by run.sh and test.sh.
+set -euo pipefail
+
+SFX_PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-qpa-plugins libgl-dev
+  libcurl4-openssl-dev libpcre2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+  fonts-noto-cjk xvfb xauth openssl ca-certificates
+)
+
+sfx_install_missing() {
+  local missing=()
+  for pkg in "${SFX_PACKAGES[@]}" "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  echo "Installing: ${missing[*]}"
+  "${sudo[@]}" apt-get update
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}
