@@ -27,10 +27,16 @@ enum class FetchError {
 [[nodiscard]] const char* toString(FetchError error);
 
 struct FetchLimits {
+  // A host that has not answered the connection in this time is taken as
+  // down; a harvest should move on to the next page rather than wait.
   std::chrono::milliseconds connectTimeout{20000};
-  // A transfer that receives nothing for this long ends as a read error.
+  // A transfer that receives nothing for this long ends as a read error, so
+  // a server that stalls cannot hold the harvest (and the window) forever.
   std::chrono::milliseconds idleTimeout{60000};
+  // A page may move a few times; a longer chain is a loop.
   long maxRedirects = 10;
+  // A listing page is a few hundred kilobytes; a body larger than this is
+  // not a listing page, and is dropped rather than held in memory.
   std::size_t maxBodyBytes = std::size_t{64} << 20;
 };
 
