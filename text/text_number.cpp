@@ -42,7 +42,7 @@ std::string foldFullWidth(std::string_view text) {
     const std::size_t length = characterLength(text, at);
     const auto lead = static_cast<unsigned char>(text[at]);
     if (length == 1) {
-      if (!isLeadByte(lead)) folded += text[at];
+      if (!isLeadByte(lead)) folded += text[at];  // a lone lead byte is one cut off at the end
     } else if (length == 2) {
       const auto trail = static_cast<unsigned char>(text[at + 1]);
       if (lead == kFullWidthLead && trail >= kFullWidthFirstTrail && trail <= kFullWidthLastTrail)
