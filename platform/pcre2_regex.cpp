@@ -17,8 +17,9 @@ namespace {
 constexpr std::uint32_t kMatchLimit = 10'000'000;
 
 // Nesting depth and backtracking memory of the interpreter, used only where
-// JIT is unavailable: far above what any listing-page pattern needs, well
-// below what would exhaust the machine.
+// JIT is unavailable: far above what the listing-page patterns need (their
+// lazy runs do not nest, even across megabytes), well below what would
+// exhaust the machine.
 constexpr std::uint32_t kDepthLimit = 1'000'000;
 constexpr std::uint32_t kHeapLimitKib = 256 * 1024;
 
