@@ -419,6 +419,460 @@ TEST_F(Engine, CompletedFilesAreIdenticalAndCarryTheirLength) {
     EXPECT_EQ(dir.entries(), std::vector<std::string>{c.targetName}) << "only the file, no temporary file";
     std::filesystem::remove(dir.file(c.targetName));
   }
+  engine.reset();  // closes its kept connections, so the servers stop at once
+}
+
+// ---------------------------------------------------------------------------
+// Failures: Failed in code 4, the reason first, no file left
+
+// Headers announcing `length` bytes, then `sent` of them.
+RawServer::Handler partialBody(std::size_t length, std::size_t sent, bool holdOpen) {
+  return [=](int fd, RawServer& server) {
+    RawServer::readHead(fd);
+    RawServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n" +
+                            bytesOf(sent));
+    if (holdOpen) server.waitForRelease();
+  };
+}
+
+TEST_F(Engine, FailedTransfersLeaveNoFileAndSayWhy) {
+  test::LoopbackServer server;
+  server.http().Get("/missing.mp3", [](const httplib::Request&, httplib::Response& res) {
+    res.status = 404;
+    res.set_content("not here", "text/plain");
+  });
+  server.http().Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
+  server.http().Get("/to-file", [](const httplib::Request&, httplib::Response& res) {
+    res.set_redirect("file:///etc/passwd");
+  });
+  server.http().Get("/moved-nowhere", [](const httplib::Request&, httplib::Response& res) { res.status = 302; });
+  server.start();
+  RawServer cutShort(partialBody(100000, 30000, false));
+  RawServer silent(partialBody(100000, 30000, true));
+  RawServer noAnswer([](int fd, RawServer& s) {
+    RawServer::readHead(fd);
+    s.waitForRelease();
+  });
+
+  struct Case {
+    const char* name;
+    std::string url;
+    std::string reason;  // exact, or empty when any text will do
+    bool begun;          // code 3 came: the response was good until it broke off
+    std::int32_t receiveTimeout = 20000;
+  };
+  const Case cases[] = {
+      {"404", server.url("/missing.mp3"), "HTTP 404", false},
+      {"302 without Location", server.url("/moved-nowhere"), "HTTP 302", false},
+      {"connection refused", "http://127.0.0.1:" + std::to_string(closedPort()) + "/a.mp3", "", false},
+      {"body cut short", cutShort.url("/a.mp3"), "", true},
+      {"server stops sending", silent.url("/a.mp3"), "nothing received for 300 ms", true, 300},
+      {"server never answers", noAnswer.url("/a.mp3"), "nothing received for 300 ms", false, 300},
+      {"redirect loop", server.url("/loop"), "", false},
+      {"redirect to a file: URL", server.url("/to-file"), "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto start = Clock::now();
+    ASSERT_TRUE(download(c.url, "a.mp3", [&](TaskParam& p) { p.receiveTimeout = c.receiveTimeout; }));
+    expectFailedCleanly();
+    const std::vector<std::string> errors = recorder().errors();
+    ASSERT_EQ(errors.size(), 1u);
+    if (c.reason.empty()) {
+      EXPECT_FALSE(errors[0].empty());
+    } else {
+      EXPECT_EQ(errors[0], c.reason);
+    }
+    EXPECT_EQ(recorder().event(kCodeBegun).has_value(), c.begun);
+    if (c.receiveTimeout < 20000) EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(c.receiveTimeout));
+  }
+  engine.reset();
+}
+
+TEST_F(Engine, TargetThatCannotBeCreatedFailsBeforeAnyRequest) {
+  std::atomic<int> requests{0};
+  test::LoopbackServer server;
+  server.http().Get("/a.mp3", [&](const httplib::Request&, httplib::Response& res) {
+    ++requests;
+    res.set_content("data", "application/octet-stream");
+  });
+  server.start();
+  writeFile(dir.file("plain-file"), "x");
+  const std::string locked = dir.file("locked");
+  std::filesystem::create_directory(locked);
+
+  struct Case {
+    const char* name;
+    std::string targetName;
+    std::string reasonPart;
+  };
+  const Case cases[] = {
+      {"folder is a regular file", "plain-file/a.mp3", "Not a directory"},
+      {"folder missing", "missing/a.mp3", "No such file or directory"},
+      {"no file name", "locked/", "no file name"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(download(server.url("/a.mp3"), c.targetName));
+    EXPECT_EQ(recorder().outcome(), TransferOutcome::Failed);
+    EXPECT_FALSE(recorder().event(kCodeBegun));
+    ASSERT_EQ(recorder().errors().size(), 1u);
+    EXPECT_NE(recorder().errors()[0].find(c.reasonPart), std::string::npos) << recorder().errors()[0];
+    EXPECT_TRUE(std::filesystem::is_empty(locked));
+  }
+  EXPECT_EQ(requests.load(), 0) << "no request for a file that has nowhere to go";
+  EXPECT_EQ(dir.entries(), (std::vector<std::string>{"locked", "plain-file"}));
+  engine.reset();  // closes its kept connections, so the server stops at once
+}
+
+TEST_F(Engine, UnwritableFolderFails) {
+  if (geteuid() == 0) GTEST_SKIP() << "running as root: folder permissions do not bind";
+  test::LoopbackServer server;
+  server.http().Get("/a.mp3", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_content("data", "application/octet-stream");
+  });
+  server.start();
+  const std::string locked = dir.file("locked");
+  std::filesystem::create_directory(locked);
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  ASSERT_TRUE(download(server.url("/a.mp3"), "locked/a.mp3"));
+  EXPECT_EQ(recorder().outcome(), TransferOutcome::Failed);
+  ASSERT_EQ(recorder().errors().size(), 1u);
+  EXPECT_NE(recorder().errors()[0].find("Permission denied"), std::string::npos) << recorder().errors()[0];
+  EXPECT_TRUE(std::filesystem::is_empty(locked));
+  engine.reset();
+}
+
+// A file-size limit (RLIMIT_FSIZE) makes the write fail as a full disk would.
+TEST_F(Engine, WriteErrorEndsTheTaskAndRemovesTheFile) {
+  const std::string data = bytesOf(256 * 1024);
+  test::LoopbackServer server;
+  server.http().Get("/fixed.mp3", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_content(data, "application/octet-stream");
+  });
+  server.http().Get("/chunked.mp3", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_chunked_content_provider("application/octet-stream", [&](std::size_t offset, httplib::DataSink& sink) {
+      if (offset >= data.size()) {
+        sink.done();
+        return true;
+      }
+      return sink.write(data.data() + offset, std::min<std::size_t>(16384, data.size() - offset));
+    });
+  });
+  server.start();
+
+  struct Case {
+    const char* name;
+    const char* path;
+    bool begun;  // a known length fails at once, before code 3
+  };
+  const Case cases[] = {{"length announced", "/fixed.mp3", false}, {"length unknown", "/chunked.mp3", true}};
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool ended = download(server.url(c.path), "a.mp3");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    ASSERT_TRUE(ended);
+    expectFailedCleanly();
+    EXPECT_EQ(recorder().event(kCodeBegun).has_value(), c.begun);
+    EXPECT_NE(recorder().errors().at(0).find("File too large"), std::string::npos) << recorder().errors().at(0);
+  }
+  engine.reset();
+}
+
+// ---------------------------------------------------------------------------
+// A running task: progress, the temporary file, refusals while busy
+
+TEST_F(Engine, RunningTaskShowsProgressOnAFullLengthFileAndRefusesOthers) {
+  constexpr std::size_t kLength = 100000;
+  constexpr std::size_t kSent = 4000;
+  RawServer server(partialBody(kLength, kSent, true));
+  Recorder& r = nextRecorder();
+  AddTaskResult duringEnd = AddTaskResult::Accepted;
+  r.duringEnd = [&] { duringEnd = engine->addTask(r.param(server.url("/b.mp3"), target("b.mp3"))); };
+  ASSERT_EQ(engine->addTask(r.param(server.url("/a.mp3"), target("a.mp3"))), AddTaskResult::Accepted);
+
+  ASSERT_TRUE(r.waitBegun());
+  EXPECT_EQ(r.event(kCodeBegun)->value1, std::int64_t(kLength));
+  ASSERT_TRUE(waitUntil([&] { return engine->doneLength() == std::int64_t(kSent); }));
+  const std::string path = gb18030ToUtf8(engine->localFilePath()).text;
+  EXPECT_EQ(std::filesystem::path(path).parent_path(), std::filesystem::path(dir.path()));
+  EXPECT_EQ(std::filesystem::path(path).filename().string().front(), '.') << path;
+  EXPECT_EQ(fileSize(path), std::int64_t(kLength)) << "full length before the data";
+  EXPECT_FALSE(std::filesystem::exists(dir.file("a.mp3"))) << "nothing under the target's name yet";
+  EXPECT_EQ(engine->takeSpeed(), std::int64_t(kSent));
+  EXPECT_EQ(engine->takeSpeed(), 0);
+  EXPECT_EQ(engine->addTask(r.param(server.url("/b.mp3"), target("b.mp3"))), AddTaskResult::Busy);
+  EXPECT_EQ(engine->addTask(r.param("", target("b.mp3"))), AddTaskResult::Busy);
+
+  server.release();  // the connection closes: the body is cut short
+  ASSERT_TRUE(r.waitEnded());
+  EXPECT_EQ(duringEnd, AddTaskResult::Busy) << "the object holds the task until code 4 has returned";
+  EXPECT_EQ(r.outcome(), TransferOutcome::Failed);
+  EXPECT_EQ(r.event(kCodeEnded)->value1, std::int64_t(kSent));
+  EXPECT_FALSE(std::filesystem::exists(path));
+  // Once code 4 has returned the object is empty and takes the next task.
+  ASSERT_TRUE(waitUntil([&] { return engine->doneLength() == 0 && engine->localFilePath().empty(); }));
+  Recorder& next = nextRecorder();
+  EXPECT_EQ(offer(next.param("http://127.0.0.1:" + std::to_string(closedPort()) + "/c.mp3", target("c.mp3"))),
+            AddTaskResult::Accepted);
+  EXPECT_TRUE(next.waitEnded());
+}
+
+TEST_F(Engine, UnusableUrlsAreRefusedWithNothingStarted) {
+  struct Case {
+    const char* name;
+    std::string url;
+  };
+  const Case cases[] = {
+      {"empty", ""},
+      {"mms", "mms://x/a"},
+      {"file", "file:///etc/passwd"},
+      {"no host", "http://"},
+      {"https without a host", "https://"},
+      {"javascript", "javascript:alert(1)"},
+      {"no scheme", "example.com/a.mp3"},
+      {"not GB18030", "http://127.0.0.1/\x81"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(engine->addTask(nextRecorder().param(c.url, target("a.mp3"))), AddTaskResult::UnusableUrl);
+    EXPECT_EQ(engine->localFilePath(), "");
+    EXPECT_EQ(engine->doneLength(), 0);
+    EXPECT_EQ(engine->takeSpeed(), 0);
+  }
+  engine.reset();  // would wait for any thread that had started
+  for (const auto& r : recorders_) EXPECT_TRUE(r->events().empty());
+  EXPECT_EQ(dir.entries(), std::vector<std::string>{});
+}
+
+// ---------------------------------------------------------------------------
+// Names: never overwrite, never skip
+
+TEST_F(Engine, ExistingTargetsAreKeptAndTheFileTakesTheNextFreeName) {
+  test::LoopbackServer server;
+  server.http().Get("/new", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("new", "application/octet-stream");
+  });
+  server.start();
+
+  struct Case {
+    const char* name;
+    std::string targetName;
+    std::vector<std::string> expectedNames;  // of three downloads in a row
+  };
+  const std::string longStem(84, '\0');
+  std::string chinese;
+  for (int i = 0; i < 84; ++i) chinese += "声";  // 252 bytes in UTF-8
+  const Case cases[] = {
+      {"with an extension", "rain.mp3", {"rain.mp3", "rain(1).mp3", "rain(2).mp3"}},
+      {"without a dot", "rain", {"rain", "rain(1)", "rain(2)"}},
+      {"dots in the stem", "a.b.c.wav", {"a.b.c.wav", "a.b.c(1).wav", "a.b.c(2).wav"}},
+      {"name at the length limit", chinese + ".mp", {chinese + ".mp", chinese.substr(0, 249) + "(1).mp",
+                                                      chinese.substr(0, 249) + "(2).mp"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeFile(dir.file(c.targetName), "old");
+    for (std::size_t i = 1; i < c.expectedNames.size(); ++i) {
+      ASSERT_TRUE(download(server.url("/new"), c.targetName));
+      EXPECT_EQ(recorder().outcome(), TransferOutcome::Completed);
+      EXPECT_EQ(readFile(dir.file(c.expectedNames[i])), "new");
+    }
+    EXPECT_EQ(readFile(dir.file(c.targetName)), "old") << "never overwritten";
+    std::vector<std::string> expected = c.expectedNames;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(dir.entries(), expected);
+    for (const std::string& name : c.expectedNames) std::filesystem::remove(dir.file(name));
+  }
+  engine.reset();
+}
+
+// ---------------------------------------------------------------------------
+// Stopping: destruction ends a running task within about a second
+
+TEST_F(Engine, DestructionStopsARunningTaskQuickly) {
+  std::atomic<bool> serving{true};
+  test::LoopbackServer server;
+  server.http().Get("/endless.mp3", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_chunked_content_provider("application/octet-stream", [&](std::size_t, httplib::DataSink& sink) {
+      static const std::string piece = bytesOf(16384);
+      std::this_thread::sleep_for(20ms);
+      return serving.load() && sink.write(piece.data(), piece.size());
+    });
+  });
+  server.start();
+  RawServer noAnswer([](int fd, RawServer& s) {
+    RawServer::readHead(fd);
+    s.waitForRelease();
+  });
+
+  struct Case {
+    const char* name;
+    std::string url;
+    bool waitForData;
+  };
+  const Case cases[] = {
+      {"while data flows", server.url("/endless.mp3"), true},
+      {"while waiting for an answer", noAnswer.url("/a.mp3"), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    engine = std::make_unique<CurlDownload>();
+    Recorder& r = nextRecorder();
+    ASSERT_EQ(engine->addTask(r.param(c.url, target("a.mp3"))), AddTaskResult::Accepted);
+    if (c.waitForData) {
+      ASSERT_TRUE(waitUntil([&] { return engine->doneLength() > 0; }));
+    } else {
+      ASSERT_TRUE(waitUntil([&] { return noAnswer.connections() > 0; }));
+    }
+    const auto start = Clock::now();
+    engine.reset();
+    EXPECT_LT(Clock::now() - start, 1500ms);
+    ASSERT_TRUE(r.event(kCodeEnded));
+    EXPECT_EQ(r.outcome(), TransferOutcome::Stopped);
+    EXPECT_EQ(r.event(kCodeBegun).has_value(), c.waitForData);
+    EXPECT_EQ(r.errors().size(), 1u);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{});
+  }
+  serving = false;
+}
+
+// ---------------------------------------------------------------------------
+// Connections and requests
+
+TEST_F(Engine, SuccessiveTasksReuseTheConnection) {
+  std::mutex mutex;
+  std::set<int> clientPorts;
+  test::LoopbackServer server;
+  server.http().Get(R"(/(\d+)\.mp3)", [&](const httplib::Request& req, httplib::Response& res) {
+    {
+      const std::lock_guard lock(mutex);
+      clientPorts.insert(req.remote_port);
+    }
+    res.set_content(bytesOf(1000), "application/octet-stream");
+  });
+  server.start();
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_TRUE(download(server.url("/" + std::to_string(i) + ".mp3"), std::to_string(i) + ".mp3"));
+    EXPECT_EQ(recorder().outcome(), TransferOutcome::Completed);
+  }
+  EXPECT_EQ(clientPorts.size(), 1u) << "one connection for all four files";
+  engine.reset();
+}
+
+// Runs a program with arguments, no shell; true when it exits with 0.
+bool run(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  return rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(Engine, HttpsChecksCertificatesAgainstTheStoreItIsGiven) {
+  TempDir keys;
+  const std::string cert = keys.file("cert.pem");
+  const std::string key = keys.file("key.pem");
+  ASSERT_TRUE(run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
+                   "-keyout", key, "-out", cert, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+                   "subjectAltName=IP:127.0.0.1"}))
+      << "openssl could not make a test certificate";
+  const std::string data = bytesOf(200000);
+  test::LoopbackServer server(cert, key);
+  ASSERT_TRUE(server.http().is_valid());
+  server.http().Get("/a.mp3", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_content(data, "application/octet-stream");
+  });
+  server.start();
+
+  ASSERT_TRUE(download(server.url("/a.mp3", "https"), "a.mp3"));
+  expectFailedCleanly();
+  EXPECT_NE(recorder().errors().at(0).find("certificate"), std::string::npos) << recorder().errors().at(0);
+
+  engine = std::make_unique<CurlDownload>(EngineOptions{cert});
+  ASSERT_TRUE(download(server.url("/a.mp3", "HTTPS"), "a.mp3"));
+  EXPECT_EQ(recorder().outcome(), TransferOutcome::Completed);
+  EXPECT_TRUE(readFile(dir.file("a.mp3")) == data);
+  engine.reset();
+}
+
+// Restores an environment variable on leaving the scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value, 1);
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST_F(Engine, RequestsCarryOnlyWhatTheRecordAsksFor) {
+  std::mutex mutex;
+  std::vector<std::string> seen;  // "<server> <target> <referer>"
+  auto recordingHandler = [&](const char* serverName) {
+    return [&, serverName](const httplib::Request& req, httplib::Response& res) {
+      {
+        const std::lock_guard lock(mutex);
+        const std::string referer = req.has_header("Referer") ? req.get_header_value("Referer") : "-";
+        seen.push_back(std::string(serverName) + " " + req.target + " " + referer);
+      }
+      res.set_content("data", "application/octet-stream");
+    };
+  };
+  test::LoopbackServer origin;
+  origin.http().Get(".*", recordingHandler("origin"));
+  origin.start();
+  test::LoopbackServer proxy;
+  proxy.http().Get(".*", recordingHandler("proxy"));
+  proxy.start();
+  const ScopedEnv httpProxy("http_proxy", ("http://127.0.0.1:" + std::to_string(closedPort())).c_str());
+  const ScopedEnv allProxy("ALL_PROXY", ("http://127.0.0.1:" + std::to_string(closedPort())).c_str());
+
+  struct Case {
+    const char* name;
+    std::function<void(TaskParam&)> adjust;
+    std::string expected;
+  };
+  const std::string url = origin.url("/a.mp3");
+  const Case cases[] = {
+      {"plain: no proxy from the environment, no Referer", {}, "origin /a.mp3 -"},
+      {"an empty Referer counts as none", [](TaskParam& p) { p.refererValue = ""; }, "origin /a.mp3 -"},
+      {"Referer", [](TaskParam& p) { p.refererValue = "http://site/page"; }, "origin /a.mp3 http://site/page"},
+      {"proxy from the record", [&](TaskParam& p) { p.proxyServer = proxy.url(""); }, "proxy " + url + " -"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(download(url, "a.mp3", c.adjust));
+    EXPECT_EQ(recorder().outcome(), TransferOutcome::Completed);
+    std::filesystem::remove(dir.file("a.mp3"));
+    const std::lock_guard lock(mutex);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], c.expected);
+    seen.clear();
+  }
+  engine.reset();
 }
 
 }  // namespace
