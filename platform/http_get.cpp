@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -58,7 +59,8 @@ std::string requestTargetOf(const std::string& url) {
 // What the callbacks share with the caller. The callbacks only record; the
 // outcome is decided once, after curl_easy_perform returns.
 struct Transfer {
-  explicit Transfer(const FetchLimits& fetchLimits) : limits(fetchLimits) {}
+  Transfer(CURL* handle, const FetchLimits& fetchLimits) : curl(handle), limits(fetchLimits) {}
+  CURL* curl;
   const FetchLimits& limits;
   std::string body;
   bool tooLarge = false;
@@ -70,11 +72,22 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
   const size_t bytes = size * count;
   transfer->lastActivity = std::chrono::steady_clock::now();
-  if (bytes > transfer->limits.maxBodyBytes - transfer->body.size()) {
-    transfer->tooLarge = true;
-    return 0;  // anything but `bytes` makes libcurl stop with CURLE_WRITE_ERROR
-  }
   try {
+    if (transfer->body.empty()) {
+      // One allocation of the announced size instead of a chain of copies;
+      // a size past the limit fails at once.
+      curl_off_t announced = -1;
+      curl_easy_getinfo(transfer->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+      if (announced > 0 && static_cast<std::uint64_t>(announced) > transfer->limits.maxBodyBytes) {
+        transfer->tooLarge = true;
+        return 0;
+      }
+      if (announced > 0) transfer->body.reserve(static_cast<std::size_t>(announced));
+    }
+    if (bytes > transfer->limits.maxBodyBytes - transfer->body.size()) {
+      transfer->tooLarge = true;
+      return 0;  // anything but `bytes` makes libcurl stop with CURLE_WRITE_ERROR
+    }
     transfer->body.append(data, bytes);
   } catch (const std::bad_alloc&) {
     transfer->tooLarge = true;
@@ -212,7 +225,7 @@ FetchResult httpGet(std::string_view url, const FetchLimits& limits) {
     return result;
   }
 
-  Transfer transfer(limits);
+  Transfer transfer(curl.get(), limits);
   char curlError[CURL_ERROR_SIZE] = {};
   configure(curl.get(), limits, headers.get(), transfer);
   curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, curlError);
