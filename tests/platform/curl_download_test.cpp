@@ -406,6 +406,8 @@ TEST_F(Engine, CompletedFilesAreIdenticalAndCarryTheirLength) {
       {"Chinese target name", server.url("/fixed.mp3"), "雨声 (夜).mp3", &fixed, std::int64_t(fixed.size())},
       {"after three redirects", server.url("/hop/3"), "hops.mp3", &chunked, -1},
   };
+  const mode_t mask = umask(0);
+  umask(mask);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(download(c.url, c.targetName));
@@ -417,6 +419,9 @@ TEST_F(Engine, CompletedFilesAreIdenticalAndCarryTheirLength) {
     EXPECT_EQ(r.errors(), std::vector<std::string>{});
     EXPECT_TRUE(readFile(dir.file(c.targetName)) == *c.body) << "the file's bytes differ";
     EXPECT_EQ(dir.entries(), std::vector<std::string>{c.targetName}) << "only the file, no temporary file";
+    struct stat info {};
+    ASSERT_EQ(stat(dir.file(c.targetName).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask) << "the mode of any new file";
     std::filesystem::remove(dir.file(c.targetName));
   }
   engine.reset();  // closes its kept connections, so the servers stop at once
