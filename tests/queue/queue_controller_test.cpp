@@ -5,63 +5,30 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
-#include "platform/encoding.h"
-#include "queue/download_queue.h"
 #include "tests/queue/fake_download.h"
-#include "tests/support/fake_toolkit.h"
+#include "tests/queue/queue_fixture.h"
 
 namespace sfx {
 namespace {
 
+using test::Cells;
 using test::FakeDownload;
-using test::FakeToolkit;
-using Cells = std::vector<std::string>;  // progress, rate, state
+using test::P;
 
-std::string P(std::string_view utf8) { return programText(utf8); }
-
-class QueueControllerTest : public ::testing::Test {
+class QueueControllerTest : public test::QueueFixture {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "queue_test_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
-    state.savePath = folder + "/";
+    QueueFixture::SetUp();
     auto fake = std::make_unique<FakeDownload>();
     engine = fake.get();
-    initDownloadQueue(state, std::move(fake));
-    ui.edits[EditBox::CheckPeriod] = "200";
-    controller = std::make_unique<QueueController>(ui, state);
+    start(std::move(fake));
   }
-
-  void TearDown() override {
-    controller.reset();
-    releaseDownloadQueue(state);
-    std::filesystem::remove_all(folder);
-  }
-
-  // As the harvest appends a row: the new row becomes the current row.
-  int addRow(std::string_view title, std::string_view url) {
-    const int row = ui.appendRow();
-    ui.setCell(row, kColumnId, std::to_string(row + 1));
-    ui.setCell(row, kColumnTitle, title);
-    ui.setCell(row, kColumnUrl, url);
-    state.currentRow = row;
-    return row;
-  }
-
-  Cells cells(int row) {
-    return {ui.cellText(row, kColumnProgress), ui.cellText(row, kColumnRate), ui.cellText(row, kColumnState)};
-  }
-
-  int period(TimerId timer) { return ui.timerPeriods.count(timer) ? ui.timerPeriods[timer] : -1; }
 
   // The engine has begun the last task: a target of `length` bytes is on disk.
   void begin(std::int64_t length) {
@@ -81,11 +48,7 @@ class QueueControllerTest : public ::testing::Test {
     end(TransferOutcome::Failed);
   }
 
-  std::string folder;
-  FakeToolkit ui;
-  AppState state;
   FakeDownload* engine = nullptr;
-  std::unique_ptr<QueueController> controller;
 };
 
 TEST_F(QueueControllerTest, ClickWithoutRowsWarnsAndLeavesTheTimers) {
