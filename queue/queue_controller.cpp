@@ -199,6 +199,7 @@ void QueueController::Impl::onTransferEnded(TransferOutcome outcome) {
       ui.setCell(row, kColumnProgress, texts.full);
       ui.setCell(row, kColumnRate, texts.none);
       ui.setCell(row, kColumnState, state.stateText);
+      ui.setRowToolTip(row, {});  // the reason of an earlier failure of this row no longer holds
       break;
     case TransferOutcome::Failed:
       state.stateText = texts.failed;

@@ -241,6 +241,21 @@ TEST_F(QueueControllerTest, NothingStartsUntilTheAcceptedTaskHasEnded) {
   EXPECT_EQ(engine->tasks[1].url, "http://h/b.mp3");
 }
 
+TEST_F(QueueControllerTest, RowThatCompletesOnASecondTryLosesItsReason) {
+  addRow("a", "http://h/a.mp3");
+  controller->onDownloadClick();
+  controller->onDispatchTick();
+  fail(P("连接超时"));
+  ASSERT_EQ(ui.rows[0].toolTip, P("连接超时"));
+
+  controller->onDownloadClick();
+  controller->onDispatchTick();
+  begin(10);
+  end(TransferOutcome::Completed);
+  EXPECT_EQ(cells(0), (Cells{"100%", "-", P("完成")}));
+  EXPECT_EQ(ui.rows[0].toolTip, "");
+}
+
 TEST_F(QueueControllerTest, RefusedRowFailsAtOnceAndTheBatchGoesOn) {
   addRow("a", "https:");
   addRow("b", "http://h/b.mp3");
