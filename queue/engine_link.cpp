@@ -8,8 +8,8 @@ namespace sfx {
 
 struct EngineLink::Shared {
   std::mutex mutex;
-  Toolkit* ui = nullptr;                // null once closed
-  TransferEvents* receiver = nullptr;   // null once closed
+  Toolkit* ui = nullptr;               // null once closed
+  TransferEvents* receiver = nullptr;  // null once closed
 };
 
 namespace {
