@@ -21,6 +21,10 @@ constexpr std::int32_t kDefaultTimeoutMs = 20000;
 // libcurl's own bounds for its receive buffer.
 constexpr long kMinReceiveBuffer = 1024;
 constexpr long kMaxReceiveBuffer = CURL_MAX_READ_SIZE;
+// The least receive buffer without a speed limit: on a fast link every
+// receive and every write costs a system call, and the record's 20 KB
+// blocks give a third less throughput than this.
+constexpr long kFastReceiveBuffer = 128 * 1024;
 // Longest sleep in the transfer loop. A stop wakes it at once and libcurl
 // shortens it for its own timers; this only bounds a missed wake-up.
 constexpr int kMaxPollMs = 1000;
@@ -42,13 +46,13 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 
 std::int32_t orDefault(std::int32_t timeoutMs) { return timeoutMs > 0 ? timeoutMs : kDefaultTimeoutMs; }
 
-// The receive buffer. Without a speed limit it is the record's receive
-// block. With one, libcurl reads a whole buffer and then pauses until the
+// The receive buffer: without a speed limit the record's receive block or
+// more. With one, libcurl reads a whole buffer and then pauses until the
 // average allows the next, so a buffer bigger than a second's worth would
 // leave gaps long enough to look like a dead server.
 long receiveBuffer(const TaskParam& param) {
-  long size = param.receiveBlock;
-  if (param.speedLimit > 0) size = std::min<long>(size, param.speedLimit);
+  const long size = param.speedLimit > 0 ? std::min<long>(param.receiveBlock, param.speedLimit)
+                                         : std::max<long>(param.receiveBlock, kFastReceiveBuffer);
   return std::clamp(size, kMinReceiveBuffer, kMaxReceiveBuffer);
 }
 
