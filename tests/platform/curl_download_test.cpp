@@ -880,5 +880,129 @@ TEST_F(Engine, RequestsCarryOnlyWhatTheRecordAsksFor) {
   engine.reset();
 }
 
+// ---------------------------------------------------------------------------
+// FTP
+
+// A minimal FTP server for one file in extended passive mode. Records the
+// commands it was sent.
+class FtpServer {
+ public:
+  explicit FtpServer(std::string file) : file_(std::move(file)), raw_([this](int fd, RawServer&) { serve(fd); }) {}
+
+  std::string url(const std::string& path) const {
+    std::string url = raw_.url(path);
+    return "ftp" + url.substr(url.find(':'));
+  }
+  std::vector<std::string> commands() const {
+    const std::lock_guard lock(mutex_);
+    return commands_;
+  }
+
+ private:
+  static std::string readLine(int fd) {
+    std::string line;
+    char c = 0;
+    while (line.size() < 1024) {
+      pollfd in{fd, POLLIN, 0};
+      if (poll(&in, 1, 5000) <= 0 || read(fd, &c, 1) != 1) return {};
+      if (c == '\n') break;
+      if (c != '\r') line += c;
+    }
+    return line;
+  }
+
+  void serve(int fd) {
+    RawServer::send(fd, "220 ready\r\n");
+    int passive = -1;
+    for (std::string line = readLine(fd); !line.empty(); line = readLine(fd)) {
+      {
+        const std::lock_guard lock(mutex_);
+        commands_.push_back(line);
+      }
+      const std::string verb = line.substr(0, line.find(' '));
+      if (verb == "USER") {
+        RawServer::send(fd, "331 password please\r\n");
+      } else if (verb == "PASS") {
+        RawServer::send(fd, "230 logged in\r\n");
+      } else if (verb == "PWD") {
+        RawServer::send(fd, "257 \"/\"\r\n");
+      } else if (verb == "CWD") {
+        RawServer::send(fd, "250 here\r\n");
+      } else if (verb == "EPSV") {
+        passive = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(passive, reinterpret_cast<sockaddr*>(&address), length);
+        ::listen(passive, 1);
+        getsockname(passive, reinterpret_cast<sockaddr*>(&address), &length);
+        RawServer::send(fd, "229 passive (|||" + std::to_string(ntohs(address.sin_port)) + "|)\r\n");
+      } else if (verb == "TYPE") {
+        RawServer::send(fd, "200 type set\r\n");
+      } else if (verb == "SIZE") {
+        RawServer::send(fd, "213 " + std::to_string(file_.size()) + "\r\n");
+      } else if (verb == "RETR" && passive >= 0) {
+        RawServer::send(fd, "150 sending\r\n");
+        pollfd in{passive, POLLIN, 0};
+        const int data = poll(&in, 1, 5000) > 0 ? accept4(passive, nullptr, nullptr, SOCK_CLOEXEC) : -1;
+        if (data >= 0) {
+          RawServer::send(data, file_);
+          close(data);
+        }
+        close(passive);
+        passive = -1;
+        RawServer::send(fd, "226 done\r\n");
+      } else if (verb == "QUIT") {
+        RawServer::send(fd, "221 bye\r\n");
+        break;
+      } else {
+        RawServer::send(fd, "502 not here\r\n");
+      }
+    }
+    if (passive >= 0) close(passive);
+  }
+
+  const std::string file_;
+  mutable std::mutex mutex_;
+  std::vector<std::string> commands_;
+  RawServer raw_;  // last: its thread uses the members above
+};
+
+TEST_F(Engine, FtpFetchesWithTheLoginOfTheRecord) {
+  struct Case {
+    const char* name;
+    std::string file;
+    std::string user;  // empty: the record's start-up login
+    std::string password;
+  };
+  const Case cases[] = {
+      {"start-up login", bytesOf(300000), "", ""},
+      {"given login", bytesOf(5000), "sounds", "secret"},
+      {"empty file", "", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FtpServer server(c.file);
+    ASSERT_TRUE(download(server.url("/pub/a.mp3"), "a.mp3", [&](TaskParam& p) {
+      if (!c.user.empty()) p.ftpUser = c.user;
+      if (!c.password.empty()) p.ftpPassword = c.password;
+    }));
+    EXPECT_EQ(recorder().outcome(), TransferOutcome::Completed) << ::testing::PrintToString(recorder().errors());
+    ASSERT_TRUE(recorder().event(kCodeBegun));
+    EXPECT_EQ(recorder().event(kCodeBegun)->value1, std::int64_t(c.file.size()));
+    EXPECT_TRUE(readFile(dir.file("a.mp3")) == c.file);
+    const std::vector<std::string> commands = server.commands();
+    const TaskParam startUp;
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "USER " + (c.user.empty() ? startUp.ftpUser : c.user)),
+              commands.end());
+    EXPECT_NE(std::find(commands.begin(), commands.end(),
+                        "PASS " + (c.password.empty() ? startUp.ftpPassword : c.password)),
+              commands.end());
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "TYPE I"), commands.end()) << "binary, byte for byte";
+    std::filesystem::remove(dir.file("a.mp3"));
+  }
+}
+
 }  // namespace
 }  // namespace sfx
