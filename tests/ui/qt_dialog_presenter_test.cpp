@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -23,10 +25,11 @@ constexpr int kDialogLimitMs = 5000;
 constexpr int kPollMs = 10;
 
 // Acts on the real modal dialog once it is up, so that the call that shows
-// it returns; a dialog still up after the limit is rejected, failing the test.
+// it returns. `act` is called at every poll until it returns true; a dialog
+// still up after the limit is rejected and marked stuck.
 class DialogDriver {
  public:
-  DialogDriver(std::function<void(QDialog&)> act, int limitMs) : act_(std::move(act)), limitMs_(limitMs) {
+  DialogDriver(std::function<bool(QDialog&)> act, int limitMs) : act_(std::move(act)), limitMs_(limitMs) {
     QObject::connect(&poll_, &QTimer::timeout, [this] {
       auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
       if (!dialog) {
@@ -34,10 +37,7 @@ class DialogDriver {
         poll_.stop();
         return;
       }
-      if (!acted_) {
-        acted_ = true;
-        act_(*dialog);
-      }
+      if (!acted_) acted_ = act_(*dialog);
       if (dialog->isVisible() && (waitedMs_ += kPollMs) >= limitMs_) {
         stuck_ = true;
         dialog->reject();
@@ -49,7 +49,7 @@ class DialogDriver {
   [[nodiscard]] bool stuck() const { return stuck_; }
 
  private:
-  std::function<void(QDialog&)> act_;
+  std::function<bool(QDialog&)> act_;
   int limitMs_;
   QTimer poll_;
   int waitedMs_ = 0;
@@ -82,6 +82,7 @@ TEST(QtDialogPresenterTest, MessageBoxHasOneOkButtonTheIconAndTheTitle) {
       buttons = static_cast<int>(box.buttons().size());
       modality = box.windowModality();
       box.button(QMessageBox::Ok)->click();
+      return true;
     }, kDialogLimitMs);
     dialogs.showMessage(programText("解析完成！"), c.flags, programText("提醒"));
     EXPECT_TRUE(driver.acted());
@@ -106,16 +107,20 @@ class FolderBrowserTest : public ::testing::Test {
   // Shows the browser, picks `pick` in it and presses OK (Cancel when `pick`
   // is empty); a browser still up after `limitMs` is cancelled and marked stuck.
   std::string browse(bool includeFiles, const QString& pick, int limitMs = kDialogLimitMs) {
-    DialogDriver driver([&](QDialog& dialog) {
+    DialogDriver driver([&](QDialog& dialog) -> bool {
       auto& files = static_cast<QFileDialog&>(dialog);
       instruction = files.windowTitle();
       if (pick.isEmpty()) {
         files.reject();
-        return;
+        return true;
       }
+      // As a user would: open the folder and type the name into the dialog's edit field.
       files.setDirectory(folder.path());
-      files.selectFile(pick);
+      auto* name = files.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (!name) return false;
+      name->setText(QFileInfo(pick).fileName());
       static_cast<QDialog&>(files).accept();  // as the OK button does
+      return true;
     }, limitMs);
     std::string chosen = dialogs.browseFolder(programText("选择保存路径"), includeFiles);
     stuck = driver.stuck();
