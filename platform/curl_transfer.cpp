@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
-#include <optional>
 #include <string_view>
+#include <variant>
 
 #include "platform/encoding.h"
 #include "platform/part_file.h"
@@ -69,7 +69,7 @@ class Transfer {
   struct Texts {  // the record's texts as libcurl takes them
     std::string target, ftpUser, ftpPassword, proxy, referer;
   };
-  std::optional<Texts> convertTexts();
+  std::variant<Texts, const char*> convertTexts();
   CURLcode configure(const Texts& texts);
   TransferReport transfer();
   TransferReport finish(CURLcode result);
@@ -106,20 +106,25 @@ class Transfer {
   std::string failureReason_;
 };
 
-std::optional<Transfer::Texts> Transfer::convertTexts() {
+// The record's texts in UTF-8, or the name of the first that is not valid GB18030.
+std::variant<Transfer::Texts, const char*> Transfer::convertTexts() {
   Texts texts;
-  const std::pair<const std::string*, std::string*> pairs[] = {
-      {&param_.localFile, &texts.target},
-      {&param_.ftpUser, &texts.ftpUser},
-      {&param_.ftpPassword, &texts.ftpPassword},
-      {param_.proxyServer ? &*param_.proxyServer : nullptr, &texts.proxy},
-      {param_.refererValue ? &*param_.refererValue : nullptr, &texts.referer},
+  const struct {
+    const char* name;
+    const std::string* from;
+    std::string* to;
+  } members[] = {
+      {"target path", &param_.localFile, &texts.target},
+      {"FTP user", &param_.ftpUser, &texts.ftpUser},
+      {"FTP password", &param_.ftpPassword, &texts.ftpPassword},
+      {"proxy", param_.proxyServer ? &*param_.proxyServer : nullptr, &texts.proxy},
+      {"Referer", param_.refererValue ? &*param_.refererValue : nullptr, &texts.referer},
   };
-  for (const auto& [from, to] : pairs) {
-    if (from == nullptr || from->empty()) continue;
-    ConvertResult converted = gb18030ToUtf8(*from);
-    if (converted.error != ConvertError::Ok) return std::nullopt;
-    *to = std::move(converted.text);
+  for (const auto& member : members) {
+    if (member.from == nullptr || member.from->empty()) continue;
+    ConvertResult converted = gb18030ToUtf8(*member.from);
+    if (converted.error != ConvertError::Ok) return member.name;
+    *member.to = std::move(converted.text);
   }
   return texts;
 }
@@ -136,6 +141,9 @@ CURLcode Transfer::configure(const Texts& texts) {
   set(CURLOPT_FOLLOWLOCATION, 1L);
   set(CURLOPT_MAXREDIRS, kMaxRedirects);
   set(CURLOPT_NOSIGNAL, 1L);
+  // A stop during a slow name lookup must not wait for libcurl's resolver
+  // thread to finish it; the thread is left to end on its own.
+  set(CURLOPT_QUICK_EXIT, 1L);
   set(CURLOPT_ERRORBUFFER, errorBuffer_);
   set(CURLOPT_SHARE, context_.share);
   // Connections pass from one task's handles to the next through the share,
@@ -170,8 +178,11 @@ CURLcode Transfer::configure(const Texts& texts) {
 }
 
 TransferReport Transfer::run() {
-  const std::optional<Texts> texts = convertTexts();
-  if (!texts) return report(TransferError::BadText, "a text of the task is not valid GB18030");
+  const std::variant<Texts, const char*> converted = convertTexts();
+  if (const char* const* bad = std::get_if<const char*>(&converted)) {
+    return report(TransferError::BadText, std::string("the ") + *bad + " is not valid GB18030");
+  }
+  const Texts* texts = &std::get<Texts>(converted);
   if (const FileResult created = file_.create(texts->target); created.error != FileError::Ok) {
     return report(TransferError::File, created.detail);
   }

@@ -525,6 +525,9 @@ TEST_F(Engine, TargetThatCannotBeCreatedFailsBeforeAnyRequest) {
     EXPECT_NE(recorder().errors()[0].find(c.reasonPart), std::string::npos) << recorder().errors()[0];
     EXPECT_TRUE(std::filesystem::is_empty(locked));
   }
+  ASSERT_TRUE(download(server.url("/a.mp3"), "unused", [&](TaskParam& p) { p.localFile = target("") + "\x81"; }));
+  EXPECT_EQ(recorder().outcome(), TransferOutcome::Failed) << "a target that is not valid GB18030";
+  EXPECT_EQ(recorder().errors(), std::vector<std::string>{"the target path is not valid GB18030"});
   EXPECT_EQ(requests.load(), 0) << "no request for a file that has nowhere to go";
   EXPECT_EQ(dir.entries(), (std::vector<std::string>{"locked", "plain-file"}));
   engine.reset();  // closes its kept connections, so the server stops at once
