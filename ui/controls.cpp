@@ -19,8 +19,8 @@ QLabel* addLabel(QWidget& parent, const char* name, const char* text, QRect plac
   return label;
 }
 
-QLineEdit* addLineEdit(QWidget& parent, const char* name, const char* text, QRect place) {
-  auto* edit = new QLineEdit(QString::fromUtf8(text), &parent);
+QLineEdit* addLineEdit(QWidget& parent, const char* name, const QString& text, QRect place) {
+  auto* edit = new QLineEdit(text, &parent);
   edit->setObjectName(QString::fromUtf8(name));
   edit->setGeometry(place);
   // QLineEdit's default limit of 32767 would cut a long pattern or link.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QRect>
+#include <QString>
 
 class QLabel;
 class QLineEdit;
@@ -16,7 +17,7 @@ namespace sfx {
 QLabel* addLabel(QWidget& parent, const char* name, const char* text, QRect place, int fontPixels = 0);
 
 // One line, scrolling sideways, no length limit, showing its beginning.
-QLineEdit* addLineEdit(QWidget& parent, const char* name, const char* text, QRect place);
+QLineEdit* addLineEdit(QWidget& parent, const char* name, const QString& text, QRect place);
 
 // Never a default button: Enter in a box clicks nothing.
 QPushButton* addButton(QWidget& parent, const char* name, const char* text, QRect place);

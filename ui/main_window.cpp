@@ -9,7 +9,10 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <string_view>
 
+#include "harvest/end_page.h"
+#include "harvest/listing_harvest.h"
 #include "ui/controls.h"
 #include "ui/integer_text_validator.h"
 #include "ui/result_list_model.h"
@@ -28,11 +31,9 @@ const QColor kNoteColour(192, 96, 0);
 constexpr int kListRowPadding = 4;
 
 const char* const kDefaultLink = "http://www.yinxiao.com/yinxiao/m101/zonghe_0_0_0_0_0_0_1.html";
-const char* const kDefaultPagePattern =
-    R"(<a  class='title' target=#引号_blank#引号 href=#引号.*#引号>(.*?)</a>[\s|\S]*?<source src=#引号(.*?)#引号 type=#引号audio/mpeg#引号>)";
-const char* const kDefaultPageNumberRule =
-    "<span class=#引号ell#引号>...</span><a href=#引号.*#引号>(.*?)</a><a href=#引号.*#引号>下一页</a></div>";
 const char* const kNote = "注意：除非自己知道终止页码，否则请先获取终止页码。有些类目页面少会随机推荐音效，防止重复。";
+
+QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QTimer* addTimer(QObject& parent, const char* name) {
   auto* timer = new QTimer(&parent);
@@ -77,20 +78,20 @@ void MainWindow::createControls() {
   notePalette.setColor(QPalette::WindowText, kNoteColour);
   note->setPalette(notePalette);
 
-  addEdit(*group, EditBox::PageNumberRule, "编辑框_页码正则", kDefaultPageNumberRule, {96, 120, 392, 24});
+  addEdit(*group, EditBox::PageNumberRule, "编辑框_页码正则", fromUtf8(kEndPagePatternUtf8), {96, 120, 392, 24});
   addLabel(*group, "透明标签8", "页码规则：", {32, 121, 60, 24}, kLabelFontPixels);
   addButton(*group, "按钮_解析页码", "获取终止页码", {496, 88, 80, 24}, &MainWindow::endPageClicked);
   addLabel(*group, "透明标签7", "检测周期：", {320, 521, 60, 24});
-  addEdit(*group, EditBox::CheckPeriod, "编辑框_检测周期", "200", {381, 521, 56, 24});
-  addEdit(*group, EditBox::PagePattern, "编辑框_页面正则", kDefaultPagePattern, {96, 55, 392, 24});
+  addEdit(*group, EditBox::CheckPeriod, "编辑框_检测周期", QStringLiteral("200"), {381, 521, 56, 24});
+  addEdit(*group, EditBox::PagePattern, "编辑框_页面正则", fromUtf8(kDefaultPagePatternUtf8), {96, 55, 392, 24});
   addLabel(*group, "透明标签6", "页面正则：", {32, 56, 60, 24}, kLabelFontPixels);
-  QLineEdit* endPage = addEdit(*group, EditBox::EndPage, "编辑框_终止页码", "99", {221, 89, 56, 24});
+  QLineEdit* endPage = addEdit(*group, EditBox::EndPage, "编辑框_终止页码", QStringLiteral("99"), {221, 89, 56, 24});
   integerBoxes_[EditBox::EndPage] = new IntegerTextValidator(*endPage);
   addLabel(*group, "透明标签5", "终止页码：", {160, 89, 60, 24});
-  QLineEdit* startPage = addEdit(*group, EditBox::StartPage, "编辑框_起始页码", "1", {96, 89, 56, 24});
+  QLineEdit* startPage = addEdit(*group, EditBox::StartPage, "编辑框_起始页码", QStringLiteral("1"), {96, 89, 56, 24});
   integerBoxes_[EditBox::StartPage] = new IntegerTextValidator(*startPage);
   addLabel(*group, "透明标签4", "起始页码：", {32, 89, 60, 24}, kLabelFontPixels);
-  addEdit(*group, EditBox::PageVariable, "编辑框_页码变量", "0_0_1", {432, 90, 56, 24});
+  addEdit(*group, EditBox::PageVariable, "编辑框_页码变量", QStringLiteral("0_0_1"), {432, 90, 56, 24});
   addLabel(*group, "透明标签3", "页码变量：", {368, 90, 60, 24});
   addButton(*group, "按钮1", "手动添加", {643, 521, 88, 24}, &MainWindow::manualAddClicked);
   addButton(*group, "按钮_清空", "清空", {536, 521, 64, 24}, &MainWindow::clearClicked);
@@ -100,13 +101,12 @@ void MainWindow::createControls() {
 
   addButton(*group, "按钮_下载", "下载", {440, 521, 64, 24}, &MainWindow::downloadClicked);
   addLabel(*group, "透明标签2", "保存路径：", {11, 522, 60, 24});
-  const QByteArray folder = defaultSaveFolder().toUtf8();
-  QLineEdit* saveFolder = addEdit(*group, EditBox::SavePath, "编辑框_保存路径", folder.constData(), {76, 522, 160, 24});
+  QLineEdit* saveFolder = addEdit(*group, EditBox::SavePath, "编辑框_保存路径", defaultSaveFolder(), {76, 522, 160, 24});
   connect(saveFolder, &QLineEdit::textEdited, this, &MainWindow::saveFolderEdited);
   addButton(*group, "按钮_浏览", "浏览", {244, 522, 64, 24}, &MainWindow::browseClicked);
   QPushButton* parse = addButton(*group, "按钮_解析", "解析页面", {496, 24, 80, 24}, &MainWindow::parseClicked);
   parse->setFocusPolicy(Qt::ClickFocus);  // not a tab stop, but a click still takes the focus
-  addEdit(*group, EditBox::Link, "编辑框_链接", kDefaultLink, {96, 24, 392, 24});
+  addEdit(*group, EditBox::Link, "编辑框_链接", QString::fromUtf8(kDefaultLink), {96, 24, 392, 24});
   addLabel(*group, "透明标签1", "音效链接：", {32, 24, 60, 24}, kLabelFontPixels);
   createList(*group);
   setTabOrder();
@@ -161,7 +161,7 @@ void MainWindow::setTabOrder() {
   for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(named(order[i - 1]), named(order[i]));
 }
 
-QLineEdit* MainWindow::addEdit(QWidget& parent, EditBox box, const char* name, const char* text, QRect place) {
+QLineEdit* MainWindow::addEdit(QWidget& parent, EditBox box, const char* name, const QString& text, QRect place) {
   QLineEdit* edit = addLineEdit(parent, name, text, place);
   edits_[box] = edit;
   return edit;

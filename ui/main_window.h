@@ -69,7 +69,7 @@ class MainWindow final : public QWidget {
   void createControls();
   void createList(QGroupBox& group);
   void setTabOrder();
-  QLineEdit* addEdit(QWidget& parent, EditBox box, const char* name, const char* text, QRect place);
+  QLineEdit* addEdit(QWidget& parent, EditBox box, const char* name, const QString& text, QRect place);
   QPushButton* addButton(QWidget& parent, const char* name, const char* text, QRect place, void (MainWindow::*clicked)());
 
   std::map<EditBox, QLineEdit*> edits_;

@@ -18,8 +18,8 @@ ManualAddWindow::ManualAddWindow() {
   addLabel(*this, "标签1", "文件名：", {16, 24, 80, 24});
   QPushButton* add = addButton(*this, "按钮1", "添加", {392, 112, 80, 32});
   connect(add, &QPushButton::clicked, this, &ManualAddWindow::addClicked);
-  urlBox_ = addLineEdit(*this, "编辑框2", "", {112, 72, 360, 24});
-  titleBox_ = addLineEdit(*this, "编辑框1", "", {112, 24, 360, 24});
+  urlBox_ = addLineEdit(*this, "编辑框2", QString(), {112, 72, 360, 24});
+  titleBox_ = addLineEdit(*this, "编辑框1", QString(), {112, 24, 360, 24});
 
   QWidget::setTabOrder(titleBox_, urlBox_);
   QWidget::setTabOrder(urlBox_, add);
