@@ -1,6 +1,7 @@
 #include "ui/qt_toolkit.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -53,18 +54,24 @@ TEST_F(QtToolkitTest, EditTextsRoundTripWithoutTextChangedEvents) {
 }
 
 TEST_F(QtToolkitTest, SettingThePeriodItAlreadyHasDoesNotRestartTheTimer) {
+  constexpr int kPeriodMs = 10000;  // far longer than the test, so it never fires meanwhile
+  constexpr int kSlackMs = 50;
   QTimer* timer = window.timer(TimerId::Dispatch);
-  ui.setTimerPeriod(TimerId::Dispatch, 1000);
+  timer->setTimerType(Qt::PreciseTimer);  // the check needs the remaining time to the millisecond
+  ui.setTimerPeriod(TimerId::Dispatch, kPeriodMs);
+  QElapsedTimer since;
+  since.start();
   QTest::qWait(300);
-  ui.setTimerPeriod(TimerId::Dispatch, 1000);
+  ui.setTimerPeriod(TimerId::Dispatch, kPeriodMs);
   EXPECT_TRUE(timer->isActive());
-  // Restarted, it would have about 1000 ms left again.
-  EXPECT_LT(timer->remainingTime(), 900);
+  // Restarted, it would have the whole period left again.
+  EXPECT_LE(timer->remainingTime(), kPeriodMs - since.elapsed() + kSlackMs);
 
   ui.setTimerPeriod(TimerId::Dispatch, 500);
   EXPECT_TRUE(timer->isActive());
   EXPECT_EQ(timer->interval(), 500);
-  EXPECT_GT(timer->remainingTime(), 400);
+  EXPECT_LE(timer->remainingTime(), 500);  // the new period, not what was left of the old one
+  timer->stop();
 }
 
 TEST_F(QtToolkitTest, PeriodsZeroOrBelowStopTheTimer) {
