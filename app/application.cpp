@@ -54,7 +54,9 @@ int Application::run() {
   start();
   // MainWindow and ManualAddWindow are independent: the loop runs while either is open.
   QApplication::setQuitOnLastWindowClosed(true);
-  QApplication::exec();
+  // With both windows already closed no close would ever end the loop.
+  const bool manualAddOpen = manualAddWindow_ && manualAddWindow_->isVisible();
+  if (mainWindow_->isOpen() || manualAddOpen) QApplication::exec();
   if (auto routine = std::exchange(atExit_, nullptr)) routine();
   return 0;
 }

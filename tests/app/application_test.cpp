@@ -134,6 +134,23 @@ TEST_F(ApplicationTest, ClosingMainWindowAloneEndsTheRun) {
   EXPECT_TRUE(downloaderDestroyed);
 }
 
+TEST_F(ApplicationTest, RunAfterBothWindowsClosedStillEndsWithTheExitRoutine) {
+  app->start();
+  button(window(), "按钮1")->click();
+  app->manualAddWindow()->close();
+  window().close();
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [this] {
+    timedOut = true;
+    QCoreApplication::quit();
+  });
+  watchdog.start(kLoopLimitMs);
+  EXPECT_EQ(app->run(), 0);
+  EXPECT_FALSE(timedOut);
+  EXPECT_TRUE(downloaderDestroyed);
+}
+
 TEST_F(ApplicationTest, ManualAddOpensOneWindowAndBringsItForward) {
   app->start();
   button(window(), "按钮1")->click();
