@@ -77,6 +77,9 @@ void widenExponent(std::string& text) {
 // The "%.*g" form with a three-digit exponent; negative zero reads "0".
 std::string generalText(double value, int significantDigits) {
   if (value == 0) return "0";
+  // The sign of a NaN means nothing, and 0.0 / 0.0 on x86 gives one with the
+  // sign bit set, which to_chars would write "-nan".
+  if (std::isnan(value)) return "nan";
   std::array<char, kNumberTextCapacity> buffer{};
   const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                           std::chars_format::general, significantDigits);

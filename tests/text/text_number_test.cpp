@@ -92,6 +92,8 @@ TEST(RealToText, KeepsThirteenDigitsAndWidensTheExponent) {
       {"negative zero", -0.0, "0"},
       {"infinity", std::numeric_limits<double>::infinity(), "inf"},
       {"negative infinity", -std::numeric_limits<double>::infinity(), "-inf"},
+      {"NaN", std::numeric_limits<double>::quiet_NaN(), "nan"},
+      {"NaN with the sign bit, as 0.0 / 0.0 gives", -std::numeric_limits<double>::quiet_NaN(), "nan"},
   };
   for (const Case& c : cases) EXPECT_EQ(realToText(c.value), c.expected) << c.name;
 }
@@ -132,6 +134,8 @@ TEST(FloatToText, RoundsToSixDigitsWithHalvesUp) {
       {"smallest denormal", std::numeric_limits<float>::denorm_min(), "1.4013e-045"},
       {"largest float", std::numeric_limits<float>::max(), "3.40282e+038"},
       {"infinity", std::numeric_limits<float>::infinity(), "inf"},
+      {"NaN", std::numeric_limits<float>::quiet_NaN(), "nan"},
+      {"NaN with the sign bit, as 0.0f / 0.0f gives", -std::numeric_limits<float>::quiet_NaN(), "nan"},
   };
   for (const Case& c : cases) EXPECT_EQ(floatToText(c.value), c.expected) << c.name;
 }
