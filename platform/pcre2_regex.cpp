@@ -35,9 +35,13 @@ constexpr std::size_t kJitStackMaxBytes = 8 * 1024 * 1024;
 // line feed. PCRE2_ALT_BSUX: "\uHHHH" and "\xHH" escapes, "\u" and "\x"
 // alone are the letters. PCRE2_MATCH_UNSET_BACKREF: "\1" before group 1 has
 // matched matches the empty text. PCRE2_ALLOW_EMPTY_CLASS: "[]" matches
-// nothing and "[^]" any character. No PCRE2_UCP: \s, \w, \d stay ASCII.
+// nothing and "[^]" any character. PCRE2_NEVER_BACKSLASH_C: "\C" matches a
+// single byte, so a match could end inside a character and the next search,
+// which skips the UTF-8 check, start there; the dialect has no such escape
+// and such a pattern is rejected. No PCRE2_UCP: \s, \w, \d stay ASCII.
 constexpr std::uint32_t kBaseCompileOptions = PCRE2_UTF | PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_BSUX |
-                                              PCRE2_MATCH_UNSET_BACKREF | PCRE2_ALLOW_EMPTY_CLASS;
+                                              PCRE2_MATCH_UNSET_BACKREF | PCRE2_ALLOW_EMPTY_CLASS |
+                                              PCRE2_NEVER_BACKSLASH_C;
 
 struct CompileContextFree {
   void operator()(pcre2_compile_context* p) const { pcre2_compile_context_free(p); }

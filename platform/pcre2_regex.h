@@ -4,7 +4,7 @@
 // included, so CRLF pages match like LF pages), "$" without multi-line mode
 // only at the very end, "\uHHHH" and "\xHH" escapes, a back-reference to an
 // unset group matching the empty text, "[^]" matching any character, and
-// \s, \w, \d keeping to ASCII.
+// \s, \w, \d keeping to ASCII. "\C" (one byte of a character) is rejected.
 #pragma once
 
 #include <cstddef>

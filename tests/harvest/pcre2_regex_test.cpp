@@ -33,6 +33,16 @@ TEST(Pcre2RegexTest, CompileFailureReportsErrorAndOffset) {
   EXPECT_EQ(list.count(), 0u);
 }
 
+// "\C" would match single bytes inside a character and leave the next search
+// starting in the middle of one.
+TEST(Pcre2RegexTest, SingleByteEscapeIsRejected) {
+  for (const char* pattern : {"\\C", "a\\C+", "[a]|(\\C)"}) {
+    const Pcre2Regex regex(pattern, {});
+    EXPECT_EQ(regex.error(), RegexError::BadPattern) << pattern;
+    EXPECT_EQ(regex.findMatches("\xe4\xb8\xad" "a", MatchScope::All).count(), 0u) << pattern;
+  }
+}
+
 TEST(Pcre2RegexTest, SpansOfMatchesAndGroups) {
   struct Case {
     const char* name;

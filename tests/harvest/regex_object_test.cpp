@@ -74,6 +74,7 @@ TEST(RegexObjectTest, MatchesOfTheProgramsDialect) {
       {"empty matches step by characters", "x*", "中a", {}, true, {{""}, {""}, {""}}},
       {"valid pattern without a match", "zzz", "abc", {}, true, {}},
       {"unbalanced parenthesis is rejected", "a(b", "a(b", {}, false, {}},
+      {"single-byte escape is rejected", "\\C", "声a", {}, false, {}},
       {"catastrophic backtracking fails", "(a+)+$", std::string(40, 'a') + "b", {}, false, {}},
   };
   for (const Case& c : cases) {
