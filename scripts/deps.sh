@@ -23,3 +23,12 @@ sfx_install_missing() {
   "${sudo[@]}" apt-get update
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 }
+
+# sfx_build_release ROOT TARGET...: builds the program's targets without the
+# tests in ROOT/build/release (shared by run.sh and screenshot.sh).
+sfx_build_release() {
+  local root=$1
+  shift
+  cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSFX_BUILD_TESTS=OFF
+  cmake --build "$root/build/release" --target "$@"
+}

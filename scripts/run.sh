@@ -5,9 +5,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/deps.sh"
 sfx_install_missing
 
+sfx_build_release "$root" sfx-harvester
 build="$root/build/release"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSFX_BUILD_TESTS=OFF
-cmake --build "$build" --target sfx-harvester
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: starting on a virtual X display (xvfb-run)."

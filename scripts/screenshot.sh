@@ -7,9 +7,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/deps.sh"
 sfx_install_missing
 
+sfx_build_release "$root" sfx-screenshot
 build="$root/build/release"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSFX_BUILD_TESTS=OFF
-cmake --build "$build" --target sfx-screenshot
 
 mkdir -p "$root/docs"
 # The save-folder box shows the home folder; an example one keeps the
