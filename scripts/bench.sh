@@ -8,7 +8,8 @@
 # The programs they compare against (curl, wget, and pcre2grep from
 # pcre2-utils) are installed with the other packages when missing.
 # SFX_BENCH_BUILD names another build folder.
-# Exit status: 0 when every benchmark met its targets, 1 when one did not,
+# Exit status: 0 when every benchmark met its targets, 1 when one missed a
+# target or could not measure,
 # 2 when the name given is not a benchmark.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
