@@ -9,8 +9,7 @@
 # pcre2-utils) are installed with the other packages when missing.
 # SFX_BENCH_BUILD names another build folder.
 # Exit status: 0 when every benchmark met its targets, 1 when one missed a
-# target or could not measure,
-# 2 when the name given is not a benchmark.
+# target or could not measure, 2 when the name given is not a benchmark.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/deps.sh"
