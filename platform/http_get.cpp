@@ -65,13 +65,28 @@ struct Transfer {
   std::string body;
   bool tooLarge = false;
   bool idleExpired = false;
+  bool tooSlow = false;
   std::chrono::steady_clock::time_point lastActivity = std::chrono::steady_clock::now();
+  // The current stretch of the minimum-speed rule and the bytes (headers and
+  // body) received in it.
+  std::chrono::steady_clock::time_point windowStart = lastActivity;
+  std::size_t windowBytes = 0;
+
+  void received(std::size_t bytes) {
+    lastActivity = std::chrono::steady_clock::now();
+    windowBytes += bytes;
+  }
+  // A new request (a redirect's hop) starts both clocks afresh.
+  void restartClocks() {
+    lastActivity = windowStart = std::chrono::steady_clock::now();
+    windowBytes = 0;
+  }
 };
 
 size_t onBody(char* data, size_t size, size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
   const size_t bytes = size * count;
-  transfer->lastActivity = std::chrono::steady_clock::now();
+  transfer->received(bytes);
   try {
     if (transfer->body.empty()) {
       // One allocation of the announced size instead of a chain of copies;
@@ -96,19 +111,31 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-// Headers count as activity too: a server that answers slowly is not idle.
+// Headers count as activity too: a server that answers slowly is not idle,
+// and one that sends endless header lines slowly is too slow all the same.
 size_t onHeader(char*, size_t size, size_t count, void* user) {
-  static_cast<Transfer*>(user)->lastActivity = std::chrono::steady_clock::now();
+  static_cast<Transfer*>(user)->received(size * count);
   return size * count;
 }
 
 // libcurl calls this at least once a second while it waits, so it is where
-// a silent server is noticed.
+// a silent or a dripping server is noticed.
 int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   auto* transfer = static_cast<Transfer*>(user);
-  if (std::chrono::steady_clock::now() - transfer->lastActivity < transfer->limits.idleTimeout) return 0;
-  transfer->idleExpired = true;
-  return 1;  // CURLE_ABORTED_BY_CALLBACK
+  const auto now = std::chrono::steady_clock::now();
+  const auto window = transfer->limits.idleTimeout;
+  if (now - transfer->lastActivity >= window) {
+    transfer->idleExpired = true;
+    return 1;  // CURLE_ABORTED_BY_CALLBACK
+  }
+  if (now - transfer->windowStart < window) return 0;
+  if (transfer->windowBytes < transfer->limits.minBytesPerWindow) {
+    transfer->tooSlow = true;
+    return 1;
+  }
+  transfer->windowStart = now;
+  transfer->windowBytes = 0;
+  return 0;
 }
 
 FetchError classify(CURLcode code, const Transfer& transfer) {
@@ -140,7 +167,7 @@ FetchError classify(CURLcode code, const Transfer& transfer) {
     case CURLE_WRITE_ERROR:
       return transfer.tooLarge ? FetchError::TooLarge : FetchError::Other;
     case CURLE_ABORTED_BY_CALLBACK:
-      return transfer.idleExpired ? FetchError::Read : FetchError::Other;
+      return transfer.idleExpired || transfer.tooSlow ? FetchError::Read : FetchError::Other;
     case CURLE_TOO_MANY_REDIRECTS:
       return FetchError::TooManyRedirects;
     default:
@@ -249,12 +276,15 @@ FetchResult httpGet(std::string_view url, const FetchLimits& limits) {
     curl_easy_setopt(curl.get(), CURLOPT_URL, current.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_REQUEST_TARGET, nullptr);
     transfer.body.clear();  // the redirect's own body is no part of the page
-    transfer.lastActivity = std::chrono::steady_clock::now();
+    transfer.restartClocks();
   }
 
   result.error = classify(code, transfer);
   if (code != CURLE_OK) result.detail = curlError[0] != '\0' ? curlError : curl_easy_strerror(code);
   if (transfer.idleExpired) result.detail = "no data received within the idle time-out";
+  if (transfer.tooSlow) {
+    result.detail = "fewer than " + std::to_string(limits.minBytesPerWindow) + " bytes received within the idle time-out";
+  }
 
   // Only a complete body, or the part that came before a read error, is
   // handed on; the rest is released here, so an oversized page is not kept.

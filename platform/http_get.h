@@ -18,7 +18,7 @@ enum class FetchError {
   Connect,      // no connection (refused, unreachable, connect time-out)
   Tls,          // TLS handshake or certificate check failed
   Send,         // the request could not be sent
-  Read,         // the body ended early; `body` holds what arrived
+  Read,         // the body ended early (cut, silent or too slow); `body` holds what arrived
   TooLarge,     // the body passed the page limit; nothing is kept
   TooManyRedirects,
   Other,
@@ -33,6 +33,11 @@ struct FetchLimits {
   // A transfer that receives nothing for this long ends as a read error, so
   // a server that stalls cannot hold the harvest (and the window) forever.
   std::chrono::milliseconds idleTimeout{60000};
+  // One that receives fewer bytes than this within an idleTimeout ends the
+  // same way: a server that sends a byte a second is never idle, yet would
+  // hold the window for days before a page was whole. A real listing page
+  // arrives at many kilobytes a second.
+  std::size_t minBytesPerWindow = 1024;
   // A page may move a few times; a longer chain is a loop.
   long maxRedirects = 10;
   // A listing page is a few hundred kilobytes; a body larger than this is

@@ -248,6 +248,7 @@ TEST(HttpGet, ASilentServerEndsAsAReadErrorAfterTheIdleTime) {
 TEST(HttpGet, ASlowButSteadyServerIsNotIdle) {
   FetchLimits limits;
   limits.idleTimeout = kTestIdle;
+  limits.minBytesPerWindow = 1;  // a byte per window is enough: only the idle rule is at stake
   RawServer server([](RawServer&, int fd, const std::string&) {
     test::sendAll(fd, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\n");
     for (const char c : std::string_view("stead")) {

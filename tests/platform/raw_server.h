@@ -94,10 +94,10 @@ class RawServer {
   int connections() const { return connections_.load(); }
 
   // For a responder that holds the connection open: returns when the server
-  // is being destroyed, or after `limit` at the latest.
-  void holdUntilStopped(std::chrono::milliseconds limit) {
+  // is being destroyed, or after `limit` at the latest; true in the first case.
+  bool holdUntilStopped(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
-    stopped_.wait_for(lock, limit, [this] { return stopping_; });
+    return stopped_.wait_for(lock, limit, [this] { return stopping_; });
   }
 
  private:
