@@ -127,8 +127,9 @@ void MainWindow::createList(QGroupBox& group) {
   list_->setShowGrid(true);
   list_->setWordWrap(false);
   list_->setTabKeyNavigation(false);
-  // Selecting a row must not scroll the list; scrolling is asked for separately.
-  list_->setAutoScroll(false);
+  // The list follows the current row as the user's keys move it; a row the
+  // program selects leaves it where it is (QtToolkit::selectRow).
+  list_->setAutoScroll(true);
 
   // The selection stays shown, in the same colours, when the list loses the focus.
   QPalette palette = list_->palette();

@@ -47,9 +47,13 @@ bool QtToolkit::rowExists(int row) { return row >= 0 && row < rowCount(); }
 
 void QtToolkit::selectRow(int row) {
   if (!rowExists(row)) return;
-  // The view's autoScroll is off, so making the row current does not scroll.
-  window_.list()->selectionModel()->setCurrentIndex(window_.listModel().index(row, 0),
-                                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  // The view scrolls to a new current row only with autoScroll on, which it
+  // keeps for the user's keys; a row made current here must not scroll it.
+  QTableView* list = window_.list();
+  list->setAutoScroll(false);
+  list->selectionModel()->setCurrentIndex(window_.listModel().index(row, 0),
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  list->setAutoScroll(true);
 }
 
 void QtToolkit::scrollRowIntoView(int row) {

@@ -153,7 +153,7 @@ TEST_F(MainWindowTest, ListHasItsColumnsAndBehaviour) {
   EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
   EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
   EXPECT_FALSE(list->isSortingEnabled());
-  EXPECT_FALSE(list->hasAutoScroll());
+  EXPECT_TRUE(list->hasAutoScroll());  // follows the current row as the user's keys move it
   EXPECT_EQ(list->font().pixelSize(), 15);
 
   // A click on a header button sorts nothing.
