@@ -9,8 +9,6 @@
 // Exit status: 0 when every target is met, 1 when one is missed, 2 when a
 // measurement could not be made or the two sides disagree on the matches.
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -87,10 +85,8 @@ int runHarvestChild(const std::string& linkUtf8) {
   onParseClick(context);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
   // One message ("解析完成！") is expected; any other is a page that failed.
-  std::printf("%d %.6f %ld %zu\n", ui.rowCount(), seconds, usage.ru_maxrss, ui.messages.size());
+  std::printf("%d %.6f %ld %zu\n", ui.rowCount(), seconds, peakResidentKb(), ui.messages.size());
   return 0;
 }
 
@@ -109,7 +105,7 @@ HarvestRun harvestInChild(const std::string& selfPath, const std::string& link) 
   HarvestRun result;
   long maxRssKb = 0;
   std::istringstream figures(run.output);
-  if (run.exitCode == 0 && figures >> result.rows >> result.seconds >> maxRssKb >> result.messages) {
+  if (run.exitCode == 0 && figures >> result.rows >> result.seconds >> maxRssKb >> result.messages && maxRssKb >= 0) {
     result.ok = true;
     result.residentMb = maxRssKb / 1024.0;
   }

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <fstream>
 
 extern char** environ;
 
@@ -52,6 +53,16 @@ ProcessRun runProcess(const std::vector<std::string>& argv) {
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
   return run;
+}
+
+long peakResidentKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    // "VmHWM:     12345 kB"
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
 }
 
 }  // namespace sfx::bench
