@@ -75,4 +75,15 @@ std::string listingPageUtf8(int page, std::size_t bytes) {
   return html;
 }
 
+std::string compactListingPageUtf8(int sounds) {
+  std::string html = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n</head>\n<body>\n<ul>\n";
+  for (int i = 0; i < sounds; ++i) {
+    const std::string id = std::to_string(i);
+    html += "<li><a  class='title' target=\"_blank\" href=\"/yinxiao/" + id + ".html\">音效 " + id +
+            "</a>\n<audio controls><source src=\"//sc.example.test/yinxiao/" + id +
+            ".mp3\" type=\"audio/mpeg\"></audio></li>\n";
+  }
+  return html + "</ul>\n</body>\n</html>\n";
+}
+
 }  // namespace sfx::bench

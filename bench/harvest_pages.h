@@ -23,4 +23,9 @@ std::string listingPageUtf8(int page, std::size_t bytes);
 // How many sounds listingPageUtf8 puts on a page of `bytes` bytes.
 int soundsOnPage(std::size_t bytes);
 
+// UTF-8 page of `sounds` sound effects with nothing between them but their
+// own markup, about 200 bytes each: a page of very many matches. Sound i is
+// titled "音效 i" and its audio link, without a scheme, ends "/i.mp3".
+std::string compactListingPageUtf8(int sounds);
+
 }  // namespace sfx::bench
