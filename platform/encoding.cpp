@@ -37,6 +37,8 @@ ConvertResult convert(const char* to, const char* from, std::string_view input) 
   iconv_close(cd);
   if (error != ConvertError::Ok) return {error, {}};
   out.resize(used);
+  // Pages are large and kept for a while: do not hold the unused half.
+  out.shrink_to_fit();
   return {ConvertError::Ok, std::move(out)};
 }
 
