@@ -74,7 +74,7 @@ std::string toUtf8Replacing(std::string_view text) {
 }
 
 // Characters that no file name may hold here or on the other systems the
-// files may be copied to, and the control characters.
+// files may be copied to, and the C0 control characters and DEL.
 bool forbiddenInName(unsigned char c) {
   switch (c) {
     case '/':
@@ -93,11 +93,26 @@ bool forbiddenInName(unsigned char c) {
   }
 }
 
+// The C1 control characters, U+0080 to U+009F, are 0xC2 followed by 0x80 to
+// 0x9F in UTF-8; GB18030 gives them four-byte forms a page can hold.
+constexpr unsigned char kC1Lead = 0xC2;
+constexpr unsigned char kC1LastTrail = 0x9F;
+
 // UTF-8 never uses bytes below 0x80 inside a multibyte character, so every
 // byte that matches is a character of its own.
 void replaceForbidden(std::string& utf8) {
-  for (char& c : utf8)
-    if (forbiddenInName(static_cast<unsigned char>(c))) c = kReplacement;
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t at = 0; at < utf8.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(utf8[at]);
+    if (byte == kC1Lead && at + 1 < utf8.size() && static_cast<unsigned char>(utf8[at + 1]) <= kC1LastTrail) {
+      out += kReplacement;
+      ++at;
+    } else {
+      out += forbiddenInName(byte) ? kReplacement : utf8[at];
+    }
+  }
+  utf8 = std::move(out);
 }
 
 // Cuts to at most `limit` bytes without splitting a UTF-8 character.

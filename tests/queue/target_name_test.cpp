@@ -47,6 +47,10 @@ std::vector<Case> cases() {
        "/s/a_b_c_d_e_f_g_h_i_j.mp3"},
       {"control characters in the title", "/s", std::string("a\tb\nc\x7f" "d\x01", 8), "http://h/x.mp3", "x.mp3",
        ".mp3", "/s/a_b_c_d_.mp3"},
+      // U+0080, U+0085 and U+009F in their four-byte GB18030 forms; U+00A0 is no control character.
+      {"C1 control characters in the title", "/s",
+       std::string("a\x81\x30\x81\x30" "b\x81\x30\x81\x35" "c\x81\x30\x84\x31" "d\x81\x30\x84\x32"),
+       "http://h/x.mp3", "x.mp3", ".mp3", std::string("/s/a_b_c_d\x81\x30\x84\x32.mp3")},
       {"forbidden characters in the extension", "/s", "t", "http://h/x.m*p\"3", "x.m*p\"3", ".m*p\"3",
        "/s/t.m_p_3"},
       {"backslash in the extension", "/s", "t", "http://h/x.a\\..\\b", "x.a\\..\\b", ".\\b", "/s/t._b"},
