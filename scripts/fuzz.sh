@@ -3,7 +3,7 @@
 # runs each over a temporary copy of its seed corpus, so the repository is
 # never written to. Fails on any finding and prints the input that caused it.
 #
-#   SFX_FUZZ_SECONDS    time per target (default 15)
+#   SFX_FUZZ_SECONDS    time per target (default 15); 0 runs the seeds only
 #   SFX_FUZZ_BUILD_DIR  build directory (default build/fuzz)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,6 +11,12 @@ source "$root/scripts/deps.sh"
 sfx_install_missing clang libclang-rt-14-dev
 
 seconds=${SFX_FUZZ_SECONDS:-15}
+if ! [[ $seconds =~ ^[0-9]+$ ]]; then
+  echo "SFX_FUZZ_SECONDS must be a whole number of seconds, not '$seconds'" >&2
+  exit 2
+fi
+# libFuzzer reads a total time of 0 as no limit; no new inputs at all is meant.
+if [ "$seconds" -eq 0 ]; then limit=(-runs=0); else limit=(-max_total_time="$seconds"); fi
 build=${SFX_FUZZ_BUILD_DIR:-$root/build/fuzz}
 # A single input that runs this long is a hang: the regex match limit must end
 # even a catastrophic pattern far sooner.
@@ -38,7 +44,7 @@ for target in "${targets[@]}"; do
   cp -r "$root/tests/fuzz/corpus/$target" "$corpus"
   log="$build/$target.log"
   echo "== $target: ${seconds}s"
-  if "$build/tests/fuzz/$target" "$corpus" -max_total_time="$seconds" -timeout="$input_timeout" \
+  if "$build/tests/fuzz/$target" "$corpus" "${limit[@]}" -timeout="$input_timeout" \
       -rss_limit_mb="$rss_limit_mb" -artifact_prefix="$artifacts/$target-" -print_final_stats=1 \
       >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
@@ -47,7 +53,7 @@ for target in "${targets[@]}"; do
     failed=1
     tail -n 40 "$log"
     echo "FINDING in $target; full log: $log"
-    grep -E 'Test unit written to|written to' "$log" | sed 's/^.*written to /input: /' || true
+    sed -n 's/^.*Test unit written to /input: /p' "$log"
   fi
 done
 exit "$failed"

@@ -16,9 +16,14 @@ namespace {
 // NAME_MAX of the Linux file systems, in bytes of the name's UTF-8 form.
 constexpr std::size_t kMaxNameBytes = 255;
 
-bool holdsControlCharacter(std::string_view text) {
-  for (const char c : text)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
+// The control characters of Unicode in a UTF-8 text: C0, DEL, and C1
+// (U+0080 to U+009F, written 0xC2 0x80 to 0xC2 0x9F).
+bool holdsControlCharacter(std::string_view utf8) {
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(utf8[i]);
+    if (byte < 0x20 || byte == 0x7F) return true;
+    if (byte == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) return true;
+  }
   return false;
 }
 
