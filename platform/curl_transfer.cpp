@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <variant>
 
@@ -25,6 +26,10 @@ constexpr long kMaxReceiveBuffer = CURL_MAX_READ_SIZE;
 // receive and every write costs a system call, and the record's 20 KB
 // blocks give a third less throughput than this.
 constexpr long kFastReceiveBuffer = 128 * 1024;
+// A transfer that receives fewer bytes than this within one receive time-out
+// ends as if nothing had come: a server that sends a byte a second is never
+// silent for the time-out, yet would hold the batch for days on one file.
+constexpr std::int64_t kMinBytesPerWindow = 1024;
 // Longest sleep in the transfer loop. A stop wakes it at once and libcurl
 // shortens it for its own timers; this only bounds a missed wake-up.
 constexpr int kMaxPollMs = 1000;
@@ -82,7 +87,19 @@ class Transfer {
   bool data(const char* bytes, std::size_t size);
   bool begin();
   void fail(TransferError error, std::string reason);
-  void received() { lastReceived_ = Clock::now(); }
+  // A request is under way: the receive time-out and the minimum-speed rule run from now.
+  void startClocks() {
+    connected_ = true;
+    lastReceived_ = windowStart_ = Clock::now();
+    windowBytes_ = 0;
+  }
+  void received(std::size_t bytes) {
+    lastReceived_ = Clock::now();
+    windowBytes_ += static_cast<std::int64_t>(bytes);
+  }
+  // Why the server is taken as dead, or nothing: checked between libcurl's steps.
+  std::optional<std::string> tooSlow(Clock::time_point now);
+  Clock::time_point nextCheck() const { return std::min(lastReceived_, windowStart_) + receiveTimeout_; }
 
   const TaskParam& param_;
   const DownloadUrl& url_;
@@ -97,6 +114,8 @@ class Transfer {
   std::int64_t bytes_ = 0;
   bool connected_ = false;  // a request is under way: the receive time-out runs
   Clock::time_point lastReceived_;
+  Clock::time_point windowStart_;  // the current stretch of the minimum-speed rule
+  std::int64_t windowBytes_ = 0;   // header and body bytes received in it
   bool inHttpResponse_ = false;
   bool locationSeen_ = false;
   bool begun_ = false;
@@ -232,13 +251,14 @@ TransferReport Transfer::transfer() {
     }
     int waitMs = kMaxPollMs;
     if (connected_) {
-      const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastReceived_);
-      if (idle >= receiveTimeout_) {
+      const Clock::time_point now = Clock::now();
+      if (std::optional<std::string> reason = tooSlow(now)) {
         early = TransferError::ReceiveTimeout;
-        earlyReason = "nothing received for " + std::to_string(receiveTimeout_.count()) + " ms";
+        earlyReason = std::move(*reason);
         break;
       }
-      waitMs = static_cast<int>(std::min<std::int64_t>(waitMs, (receiveTimeout_ - idle).count()));
+      const auto untilCheck = std::chrono::ceil<std::chrono::milliseconds>(nextCheck() - now);
+      waitMs = static_cast<int>(std::min<std::int64_t>(waitMs, untilCheck.count()));
     }
     curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
   }
@@ -278,6 +298,20 @@ TransferReport Transfer::report(TransferError error, std::string reason) {
   return {error, std::move(reason), bytes_, file_.path()};
 }
 
+// Nothing at all within the receive time-out, or fewer than
+// kMinBytesPerWindow bytes in the stretch of that length that has just ended.
+std::optional<std::string> Transfer::tooSlow(Clock::time_point now) {
+  const std::string timeout = std::to_string(receiveTimeout_.count()) + " ms";
+  if (now - lastReceived_ >= receiveTimeout_) return "nothing received for " + timeout;
+  if (now - windowStart_ < receiveTimeout_) return std::nullopt;
+  if (windowBytes_ < kMinBytesPerWindow) {
+    return "fewer than " + std::to_string(kMinBytesPerWindow) + " bytes received in " + timeout;
+  }
+  windowStart_ = now;
+  windowBytes_ = 0;
+  return std::nullopt;
+}
+
 void Transfer::fail(TransferError error, std::string reason) {
   if (failure_ != TransferError::Ok) return;
   failure_ = error;
@@ -302,8 +336,8 @@ bool Transfer::begin() {
 }
 
 bool Transfer::header(std::string_view line) {
-  received();
-  connected_ = true;
+  if (!connected_) startClocks();  // an FTP server greets before any request
+  received(line.size());
   if (startsWithNoCase(line, "http/")) {
     inHttpResponse_ = true;
     locationSeen_ = false;
@@ -326,7 +360,7 @@ bool Transfer::header(std::string_view line) {
 }
 
 bool Transfer::data(const char* bytes, std::size_t size) {
-  received();
+  received(size);
   if (!begun_ && !begin()) return false;
   if (const FileResult written = file_.append(bytes, size); written.error != FileError::Ok) {
     fail(TransferError::File, written.detail);
@@ -354,11 +388,9 @@ std::size_t Transfer::onData(char* data, std::size_t size, std::size_t count, vo
 }
 
 // A connection is ready and the request is about to go out: from here on,
-// silence counts against the receive time-out.
+// silence and a trickle count against the receive time-out.
 int Transfer::onPrerequest(void* self, char*, char*, int, int) noexcept {
-  auto* transfer = static_cast<Transfer*>(self);
-  transfer->connected_ = true;
-  transfer->received();
+  static_cast<Transfer*>(self)->startClocks();
   return CURL_PREREQFUNC_OK;
 }
 

@@ -25,7 +25,7 @@ enum class TransferError {
   Setup,           // libcurl refused its handles or an option
   Network,         // libcurl's error: refused, time-out, TLS, cut short, redirects
   HttpStatus,      // the final response was not 200 or 206
-  ReceiveTimeout,  // nothing received for the task's receive time-out
+  ReceiveTimeout,  // nothing, or under 1 KiB, received in the task's receive time-out
   File,            // the file could not be made, written or named
 };
 

@@ -1,13 +1,11 @@
 #include "platform/curl_download.h"
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,23 +14,22 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
-#include <fstream>
 #include <functional>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/encoding.h"
 #include "platform/file_system.h"
+#include "tests/platform/engine_fixture.h"
 #include "tests/support/loopback_server.h"
+#include "tests/support/test_files.h"
 
 extern char** environ;
 
@@ -40,71 +37,18 @@ namespace sfx {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-// Every wait of these tests ends; this long only when something is wrong.
-constexpr auto kWait = 10s;
+using test::bytesOf;
+using test::Clock;
+using test::Engine;
+using test::kWait;
+using test::readFile;
+using test::Recorder;
+using test::TempDir;
+using test::waitUntil;
+using test::writeFile;
 
 // ---------------------------------------------------------------------------
 // Helpers
-
-std::string bytesOf(std::size_t size, unsigned seed = 1) {
-  std::string data(size, '\0');
-  std::uint32_t x = seed * 2654435761u + 1;
-  for (char& c : data) {
-    x = x * 1664525u + 1013904223u;
-    c = static_cast<char>(x >> 24);
-  }
-  return data;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void writeFile(const std::string& path, const std::string& data) {
-  std::ofstream(path, std::ios::binary) << data;
-}
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "engine-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  // Every entry, hidden ones included, sorted.
-  std::vector<std::string> entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  std::string path_;
-};
-
-template <typename Predicate>
-bool waitUntil(Predicate done, std::chrono::milliseconds limit = kWait) {
-  const auto deadline = Clock::now() + limit;
-  while (!done()) {
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
-}
 
 // A TCP server on 127.0.0.1 that runs `handler` on each connection, one at a
 // time, for peers that misbehave in ways an HTTP library will not.
@@ -203,162 +147,6 @@ int closedPort() {
   return ntohs(address.sin_port);
 }
 
-// Records what the engine reports for one task and checks, call by call,
-// the order it promises: calls never overlap, all come from one thread that
-// is not the caller's, code 3 at most once and before code 4, nothing after
-// code 4.
-class Recorder {
- public:
-  struct Event {
-    int code;  // kCodeMessage for the message routine
-    std::int64_t value1;
-    std::int64_t value2;
-    std::string text;
-  };
-  static constexpr int kCodeMessage = -1;
-
-  TaskParam param(const std::string& url, const std::string& target) {
-    TaskParam param;
-    param.taskFlags = kTaskFlagDownload;
-    param.url = url;
-    param.localFile = target;
-    param.stateRoutine = [this](int code, int, std::int64_t value1, std::int64_t value2, int) {
-      onCall({code, value1, value2, {}});
-    };
-    param.messageRoutine = [this](int, std::string_view, std::string_view message, int kind, int) {
-      onCall({kCodeMessage, kind, 0, std::string(message)});
-    };
-    return param;
-  }
-
-  // Runs inside the code-4 call, before it returns.
-  std::function<void()> duringEnd;
-
-  bool waitEnded() { return waitFor([this] { return ended_; }); }
-  bool waitBegun() { return waitFor([this] { return find(kCodeBegun) != nullptr; }); }
-
-  std::vector<Event> events() const {
-    const std::lock_guard lock(mutex_);
-    return events_;
-  }
-  std::vector<std::string> violations() const {
-    const std::lock_guard lock(mutex_);
-    return violations_;
-  }
-  std::optional<Event> event(int code) const {
-    const std::lock_guard lock(mutex_);
-    const Event* found = find(code);
-    return found != nullptr ? std::optional<Event>(*found) : std::nullopt;
-  }
-  std::optional<TransferOutcome> outcome() const {
-    const auto end = event(kCodeEnded);
-    return end ? std::optional(static_cast<TransferOutcome>(end->value2)) : std::nullopt;
-  }
-  // The texts of the error messages, in order.
-  std::vector<std::string> errors() const {
-    std::vector<std::string> texts;
-    for (const Event& e : events()) {
-      if (e.code == kCodeMessage && e.value1 == kMessageError) texts.push_back(e.text);
-    }
-    return texts;
-  }
-
- private:
-  template <typename Predicate>
-  bool waitFor(Predicate done) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, kWait, done);
-  }
-  const Event* find(int code) const {
-    for (const Event& e : events_) {
-      if (e.code == code) return &e;
-    }
-    return nullptr;
-  }
-  void violation(std::string what) { violations_.push_back(std::move(what)); }
-
-  void onCall(Event event) {
-    if (inCall_.exchange(true)) {
-      const std::lock_guard lock(mutex_);
-      violation("calls overlap");
-    }
-    {
-      const std::lock_guard lock(mutex_);
-      if (ended_) violation("a call after code 4");
-      if (std::this_thread::get_id() == caller_) violation("a call on the caller's thread");
-      if (!thread_) thread_ = std::this_thread::get_id();
-      if (*thread_ != std::this_thread::get_id()) violation("calls from more than one thread");
-      if (event.code == kCodeBegun && find(kCodeBegun) != nullptr) violation("code 3 twice");
-      events_.push_back(event);
-    }
-    if (event.code == kCodeEnded && duringEnd) duringEnd();
-    std::this_thread::sleep_for(1ms);  // widens the window in which an overlap would show
-    {
-      const std::lock_guard lock(mutex_);
-      if (event.code == kCodeEnded) ended_ = true;
-    }
-    inCall_ = false;
-    changed_.notify_all();
-  }
-
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<Event> events_;
-  std::vector<std::string> violations_;
-  std::optional<std::thread::id> thread_;
-  const std::thread::id caller_ = std::this_thread::get_id();
-  std::atomic<bool> inCall_{false};
-  bool ended_ = false;
-};
-
-class Engine : public ::testing::Test {
- protected:
-  void TearDown() override {
-    engine.reset();  // joins the task's thread: every call has been made
-    for (const auto& r : recorders_) {
-      for (const std::string& v : r->violations()) ADD_FAILURE() << "order of calls: " << v;
-    }
-  }
-
-  std::string target(const std::string& name) const { return programText(dir.file(name)); }
-
-  // The recorder of the task about to start; it lives as long as the test.
-  Recorder& nextRecorder() { return *recorders_.emplace_back(std::make_unique<Recorder>()); }
-  Recorder& recorder() { return recorders_.empty() ? nextRecorder() : *recorders_.back(); }
-
-  // Offers the task until the engine takes it: right after a code 4 the
-  // object may still hold the task that sent it.
-  AddTaskResult offer(const TaskParam& param) {
-    AddTaskResult result = AddTaskResult::Busy;
-    waitUntil([&] { return (result = engine->addTask(param)) != AddTaskResult::Busy; });
-    return result;
-  }
-
-  // Runs one task to its end with a new recorder; false when it was not
-  // taken or did not end.
-  bool download(const std::string& url, const std::string& name,
-                const std::function<void(TaskParam&)>& adjust = {}) {
-    TaskParam param = nextRecorder().param(url, target(name));
-    if (adjust) adjust(param);
-    return offer(param) == AddTaskResult::Accepted && recorder().waitEnded();
-  }
-
-  // A failed task: code 4 says Failed, its one error message came just
-  // before, and nothing is left in the folder.
-  void expectFailedCleanly() {
-    EXPECT_EQ(recorder().outcome(), TransferOutcome::Failed);
-    const std::vector<Recorder::Event> events = recorder().events();
-    ASSERT_GE(events.size(), 2u);
-    EXPECT_EQ(events[events.size() - 2].code, Recorder::kCodeMessage) << "the reason comes just before code 4";
-    EXPECT_EQ(recorder().errors().size(), 1u);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{});
-  }
-
-  TempDir dir;
-  std::vector<std::unique_ptr<Recorder>> recorders_;  // outlive the engine, which calls them
-  std::unique_ptr<CurlDownload> engine = std::make_unique<CurlDownload>();
-};
-
 // ---------------------------------------------------------------------------
 // Completed transfers
 
@@ -430,70 +218,6 @@ TEST_F(Engine, CompletedFilesAreIdenticalAndCarryTheirLength) {
 // ---------------------------------------------------------------------------
 // Failures: Failed in code 4, the reason first, no file left
 
-// Headers announcing `length` bytes, then `sent` of them.
-RawServer::Handler partialBody(std::size_t length, std::size_t sent, bool holdOpen) {
-  return [=](int fd, RawServer& server) {
-    RawServer::readHead(fd);
-    RawServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n" +
-                            bytesOf(sent));
-    if (holdOpen) server.waitForRelease();
-  };
-}
-
-TEST_F(Engine, FailedTransfersLeaveNoFileAndSayWhy) {
-  test::LoopbackServer server;
-  server.http().Get("/missing.mp3", [](const httplib::Request&, httplib::Response& res) {
-    res.status = 404;
-    res.set_content("not here", "text/plain");
-  });
-  server.http().Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
-  server.http().Get("/to-file", [](const httplib::Request&, httplib::Response& res) {
-    res.set_redirect("file:///etc/passwd");
-  });
-  server.http().Get("/moved-nowhere", [](const httplib::Request&, httplib::Response& res) { res.status = 302; });
-  server.start();
-  RawServer cutShort(partialBody(100000, 30000, false));
-  RawServer silent(partialBody(100000, 30000, true));
-  RawServer noAnswer([](int fd, RawServer& s) {
-    RawServer::readHead(fd);
-    s.waitForRelease();
-  });
-
-  struct Case {
-    const char* name;
-    std::string url;
-    std::string reason;  // exact, or empty when any text will do
-    bool begun;          // code 3 came: the response was good until it broke off
-    std::int32_t receiveTimeout = 20000;
-  };
-  const Case cases[] = {
-      {"404", server.url("/missing.mp3"), "HTTP 404", false},
-      {"302 without Location", server.url("/moved-nowhere"), "HTTP 302", false},
-      {"connection refused", "http://127.0.0.1:" + std::to_string(closedPort()) + "/a.mp3", "", false},
-      {"body cut short", cutShort.url("/a.mp3"), "", true},
-      {"server stops sending", silent.url("/a.mp3"), "nothing received for 300 ms", true, 300},
-      {"server never answers", noAnswer.url("/a.mp3"), "nothing received for 300 ms", false, 300},
-      {"redirect loop", server.url("/loop"), "", false},
-      {"redirect to a file: URL", server.url("/to-file"), "", false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const auto start = Clock::now();
-    ASSERT_TRUE(download(c.url, "a.mp3", [&](TaskParam& p) { p.receiveTimeout = c.receiveTimeout; }));
-    expectFailedCleanly();
-    const std::vector<std::string> errors = recorder().errors();
-    ASSERT_EQ(errors.size(), 1u);
-    if (c.reason.empty()) {
-      EXPECT_FALSE(errors[0].empty());
-    } else {
-      EXPECT_EQ(errors[0], c.reason);
-    }
-    EXPECT_EQ(recorder().event(kCodeBegun).has_value(), c.begun);
-    if (c.receiveTimeout < 20000) EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(c.receiveTimeout));
-  }
-  engine.reset();
-}
-
 TEST_F(Engine, TargetThatCannotBeCreatedFailsBeforeAnyRequest) {
   std::atomic<int> requests{0};
   test::LoopbackServer server;
@@ -551,54 +275,24 @@ TEST_F(Engine, UnwritableFolderFails) {
   engine.reset();
 }
 
-// A file-size limit (RLIMIT_FSIZE) makes the write fail as a full disk would.
-TEST_F(Engine, WriteErrorEndsTheTaskAndRemovesTheFile) {
-  const std::string data = bytesOf(256 * 1024);
-  test::LoopbackServer server;
-  server.http().Get("/fixed.mp3", [&](const httplib::Request&, httplib::Response& res) {
-    res.set_content(data, "application/octet-stream");
-  });
-  server.http().Get("/chunked.mp3", [&](const httplib::Request&, httplib::Response& res) {
-    res.set_chunked_content_provider("application/octet-stream", [&](std::size_t offset, httplib::DataSink& sink) {
-      if (offset >= data.size()) {
-        sink.done();
-        return true;
-      }
-      return sink.write(data.data() + offset, std::min<std::size_t>(16384, data.size() - offset));
-    });
-  });
-  server.start();
-
-  struct Case {
-    const char* name;
-    const char* path;
-    bool begun;  // a known length fails at once, before code 3
-  };
-  const Case cases[] = {{"length announced", "/fixed.mp3", false}, {"length unknown", "/chunked.mp3", true}};
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    rlimit small = saved;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool ended = download(server.url(c.path), "a.mp3");
-    setrlimit(RLIMIT_FSIZE, &saved);
-    ASSERT_TRUE(ended);
-    expectFailedCleanly();
-    EXPECT_EQ(recorder().event(kCodeBegun).has_value(), c.begun);
-    EXPECT_NE(recorder().errors().at(0).find("File too large"), std::string::npos) << recorder().errors().at(0);
-  }
-  engine.reset();
-}
-
 // ---------------------------------------------------------------------------
 // A running task: progress, the temporary file, refusals while busy
+
+// Headers announcing `length` bytes, then `sent` of them, then silence
+// until the server is released.
+RawServer::Handler partialBody(std::size_t length, std::size_t sent) {
+  return [=](int fd, RawServer& server) {
+    RawServer::readHead(fd);
+    RawServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n" +
+                            bytesOf(sent));
+    server.waitForRelease();
+  };
+}
 
 TEST_F(Engine, RunningTaskShowsProgressOnAFullLengthFileAndRefusesOthers) {
   constexpr std::size_t kLength = 100000;
   constexpr std::size_t kSent = 4000;
-  RawServer server(partialBody(kLength, kSent, true));
+  RawServer server(partialBody(kLength, kSent));
   Recorder& r = nextRecorder();
   AddTaskResult duringEnd = AddTaskResult::Accepted;
   r.duringEnd = [&] { duringEnd = engine->addTask(r.param(server.url("/b.mp3"), target("b.mp3"))); };

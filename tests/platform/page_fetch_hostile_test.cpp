@@ -17,6 +17,7 @@
 #include "tests/platform/raw_server.h"
 #include "tests/support/fake_toolkit.h"
 #include "tests/support/hostile_servers.h"
+#include "tests/support/test_files.h"
 
 namespace sfx {
 namespace {
@@ -42,13 +43,6 @@ FetchLimits shortenedLimits() {
   return limits;
 }
 
-std::string repeated(const std::string& unit, std::size_t count) {
-  std::string out;
-  out.reserve(unit.size() * count);
-  for (std::size_t i = 0; i < count; ++i) out += unit;
-  return out;
-}
-
 TEST(PageFetchHostile, EveryFetchEndsWithinItsLimits) {
   const std::string head = test::okHeadWithLength(100000);
   const std::string dripped(100000, 'a');
@@ -69,7 +63,7 @@ TEST(PageFetchHostile, EveryFetchEndsWithinItsLimits) {
        false},
       {"redirect loop", test::redirectsToItself(), FetchError::TooManyRedirects, "", false, false},
       {"chunked without a length", test::streams("<li>chunk</li>\n", 300000, true), FetchError::Ok,
-       repeated("<li>chunk</li>\n", 20000), false, false},
+       test::repeatedTo("<li>chunk</li>\n", 300000), false, false},
       {"1 MB of header lines", test::manyHeaderLines(kMegabyte), FetchError::Read, "", false, false},
   };
   for (const Case& c : cases) {
@@ -108,7 +102,7 @@ TEST(PageFetchHostile, EveryFetchEndsWithinItsLimits) {
 TEST(PageFetchHostile, A50MegabytePageComesWhole) {
   const std::string unit = "<li><a>雨声 风声 雷声</a><source src=\"//x/a.mp3\"></li>\n";
   const std::size_t copies = 50 * kMegabyte / unit.size();
-  const std::string expected = repeated(programText(unit), copies);
+  const std::string expected = test::repeatedTo(programText(unit), programText(unit).size() * copies);
   for (const bool chunked : {false, true}) {
     SCOPED_TRACE(chunked ? "chunked" : "with a Content-Length");
     RawServer server(test::streams(unit, unit.size() * copies, chunked));

@@ -1,7 +1,8 @@
 // Answers of servers that misbehave, for the RawServer on 127.0.0.1: one
-// that never answers, one that sends a byte at a time, one that resets the
-// connection, one that redirects to itself, one with a megabyte of header
-// lines, and bodies far larger than anything the server holds in memory.
+// that never answers or stops halfway, one that sends a byte at a time, one
+// that resets the connection, one that redirects to itself, one with a
+// megabyte of header lines, and bodies far larger than anything the server
+// holds in memory.
 // Every responder ends when the client goes away, when the server is being
 // destroyed or after kHostileHoldLimit, so no test can hang on it.
 #pragma once
@@ -39,10 +40,21 @@ inline std::string okHeadWithLength(std::size_t length) {
   return okHead("Content-Length: " + std::to_string(length) + "\r\n");
 }
 
-// Reads the request and stays silent.
-inline RawServer::Responder neverAnswers() {
-  return [](RawServer& server, int, const std::string&) { server.holdUntilStopped(kHostileHoldLimit); };
+// Sends `bytes` and ends the connection in order: an answer cut short, when
+// they promise more.
+inline RawServer::Responder sendsAndCloses(std::string bytes) {
+  return [bytes = std::move(bytes)](RawServer&, int fd, const std::string&) { sendAll(fd, bytes); };
 }
+
+// Sends `bytes` and then nothing more, with the connection kept open.
+inline RawServer::Responder sendsAndFallsSilent(std::string bytes) {
+  return [bytes = std::move(bytes)](RawServer& server, int fd, const std::string&) {
+    if (sendAll(fd, bytes)) server.holdUntilStopped(kHostileHoldLimit);
+  };
+}
+
+// Reads the request and stays silent.
+inline RawServer::Responder neverAnswers() { return sendsAndFallsSilent({}); }
 
 // Sends `head` at once, then the bytes of `unit` over and over, one byte
 // per `interval`.
