@@ -37,12 +37,17 @@ class QueueFixture : public ::testing::Test {
     ui.edits[EditBox::CheckPeriod] = "200";
   }
 
-  // As at exit: the controller first, then the engine, which stops a running task.
   void TearDown() override {
+    stopQueue();
+    std::filesystem::remove_all(folder);
+  }
+
+  // As at exit: the controller first, then the engine, which stops a running
+  // task and waits for its thread.
+  void stopQueue() {
     if (controller) controller->shutdown();
     releaseDownloadQueue(state);
     controller.reset();
-    std::filesystem::remove_all(folder);
   }
 
   void start(std::unique_ptr<Download> engine) {
