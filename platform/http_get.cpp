@@ -283,7 +283,7 @@ FetchResult httpGet(std::string_view url, const FetchLimits& limits) {
   if (code != CURLE_OK) result.detail = curlError[0] != '\0' ? curlError : curl_easy_strerror(code);
   if (transfer.idleExpired) result.detail = "no data received within the idle time-out";
   if (transfer.tooSlow) {
-    result.detail = "fewer than " + std::to_string(limits.minBytesPerWindow) + " bytes received within the idle time-out";
+    result.detail = "fewer than " + std::to_string(limits.minBytesPerWindow) + " bytes within the idle time-out";
   }
 
   // Only a complete body, or the part that came before a read error, is

@@ -188,7 +188,8 @@ TEST_F(QueueHostileTest, AFullDiskFailsTheRowAndRemovesItsFile) {
     stopServers();
   };
   EXPECT_TRUE(test::passesWithFileSizeLimit(kFileSizeLimit, check, kChildWait)) << "the child's failures are above";
-  EXPECT_EQ(filesInSaveFolder(), files({{"before.mp3", before}, {"after.mp3", after}})) << "the files, and no temporary one";
+  EXPECT_EQ(filesInSaveFolder(), files({{"before.mp3", before}, {"after.mp3", after}}))
+      << "the files, and no temporary one";
   expectOnlyTheSaveFolder();
 }
 
