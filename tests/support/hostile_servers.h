@@ -78,12 +78,13 @@ inline RawServer::Responder resetsAfter(std::string bytes) {
   };
 }
 
-// Every request is sent to the same path again.
+// Every request is sent to the same path again, on a new connection: the
+// server closes each one, and says so.
 inline RawServer::Responder redirectsToItself() {
   return [](RawServer&, int fd, const std::string& request) {
     const std::size_t start = request.find(' ') + 1;
     const std::string path = request.substr(start, request.find(' ', start) - start);
-    sendAll(fd, "HTTP/1.1 302 Found\r\nLocation: " + path + "\r\nContent-Length: 0\r\n\r\n");
+    sendAll(fd, "HTTP/1.1 302 Found\r\nConnection: close\r\nLocation: " + path + "\r\nContent-Length: 0\r\n\r\n");
   };
 }
 
