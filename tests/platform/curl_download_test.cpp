@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,9 +27,8 @@
 #include "platform/file_system.h"
 #include "tests/platform/engine_fixture.h"
 #include "tests/support/loopback_server.h"
+#include "tests/support/self_signed_certificate.h"
 #include "tests/support/test_files.h"
-
-extern char** environ;
 
 namespace sfx {
 namespace {
@@ -467,32 +464,13 @@ TEST_F(Engine, SuccessiveTasksReuseTheConnection) {
   engine.reset();
 }
 
-// Runs a program with arguments, no shell; true when it exits with 0.
-bool run(std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  return rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 TEST_F(Engine, HttpsChecksCertificatesAgainstTheStoreItIsGiven) {
   TempDir keys;
-  const std::string cert = keys.file("cert.pem");
-  const std::string key = keys.file("key.pem");
-  ASSERT_TRUE(run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
-                   "-keyout", key, "-out", cert, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
-                   "subjectAltName=IP:127.0.0.1"}))
-      << "openssl could not make a test certificate";
+  const std::optional<test::CertificateFiles> made = test::makeSelfSignedCertificate(keys.path());
+  ASSERT_TRUE(made) << "openssl could not make a test certificate";
+  const std::string& cert = made->certificate;
   const std::string data = bytesOf(200000);
-  test::LoopbackServer server(cert, key);
+  test::LoopbackServer server(cert, made->key);
   ASSERT_TRUE(server.http().is_valid());
   server.http().Get("/a.mp3", [&](const httplib::Request&, httplib::Response& res) {
     res.set_content(data, "application/octet-stream");

@@ -15,6 +15,7 @@
 
 #include "tests/platform/raw_server.h"
 #include "tests/support/loopback_server.h"
+#include "tests/support/self_signed_certificate.h"
 
 namespace sfx {
 namespace {
@@ -356,19 +357,17 @@ class SelfSignedServer : public ::testing::Test {
     char pattern[] = "/tmp/sfx_tls_XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     dir_ = pattern;
-    const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
-                                " -addext subjectAltName=IP:127.0.0.1 -keyout " +
-                                (dir_ / "key.pem").string() + " -out " + (dir_ / "cert.pem").string() +
-                                " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << "openssl could not make a certificate";
+    files_ = test::makeSelfSignedCertificate(dir_);
+    ASSERT_TRUE(files_) << "openssl could not make a certificate";
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
-  std::filesystem::path dir_;
+  std::string dir_;
+  std::optional<test::CertificateFiles> files_;
 };
 
 TEST_F(SelfSignedServer, IsNotTrusted) {
-  LoopbackServer server((dir_ / "cert.pem").string(), (dir_ / "key.pem").string());
+  LoopbackServer server(files_->certificate, files_->key);
   server.http().Get("/", [](const httplib::Request&, httplib::Response& response) {
     response.set_content("secret page", "text/html");
   });

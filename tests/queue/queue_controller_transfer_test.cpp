@@ -4,16 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/curl_download.h"
 #include "queue/queue_controller.h"
 #include "tests/queue/queue_transfer_fixture.h"
 #include "tests/support/loopback_server.h"
+#include "tests/support/self_signed_certificate.h"
 #include "tests/support/test_files.h"
 
 namespace sfx {
@@ -93,17 +94,13 @@ TEST_F(QueueTransferTest, FailedRowBetweenTwoGoodOnes) {
 
 TEST_F(QueueTransferTest, HttpsRowFromATrustedServer) {
   certFolder = makeTempFolder();
-  const std::string cert = certFolder + "/cert.pem", key = certFolder + "/key.pem";
-  const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
-                              " -addext subjectAltName=IP:127.0.0.1 -keyout " + key + " -out " + cert +
-                              " >/dev/null 2>&1";
-  const int made = std::system(command.c_str());
+  const std::optional<test::CertificateFiles> made = test::makeSelfSignedCertificate(certFolder);
+  ASSERT_TRUE(made) << "openssl could not make a certificate";
   const std::string body = bytesOf(40000, 7);
-  servers.push_back(std::make_unique<LoopbackServer>(cert, key));
+  servers.push_back(std::make_unique<LoopbackServer>(made->certificate, made->key));
   serve(*servers.back(), "/s.mp3", body);
   servers.back()->start();
-  startEngine(cert);
-  ASSERT_EQ(made, 0) << "openssl could not make a certificate";
+  startEngine(made->certificate);
   addRow("secure", servers.back()->url("/s.mp3", "https"));
 
   controller->onDownloadClick();
