@@ -87,19 +87,24 @@ class Transfer {
   bool data(const char* bytes, std::size_t size);
   bool begin();
   void fail(TransferError error, std::string reason);
-  // A request is under way: the receive time-out and the minimum-speed rule run from now.
+  // A request is under way: the receive time-out runs from now, the
+  // minimum-speed rule from the answer's first byte.
   void startClocks() {
     connected_ = true;
-    lastReceived_ = windowStart_ = Clock::now();
+    lastReceived_ = Clock::now();
+    windowStart_.reset();
     windowBytes_ = 0;
   }
   void received(std::size_t bytes) {
     lastReceived_ = Clock::now();
+    if (!windowStart_) windowStart_ = lastReceived_;
     windowBytes_ += static_cast<std::int64_t>(bytes);
   }
   // Why the server is taken as dead, or nothing: checked between libcurl's steps.
   std::optional<std::string> tooSlow(Clock::time_point now);
-  Clock::time_point nextCheck() const { return std::min(lastReceived_, windowStart_) + receiveTimeout_; }
+  Clock::time_point nextCheck() const {
+    return std::min(lastReceived_, windowStart_.value_or(lastReceived_)) + receiveTimeout_;
+  }
 
   const TaskParam& param_;
   const DownloadUrl& url_;
@@ -114,8 +119,8 @@ class Transfer {
   std::int64_t bytes_ = 0;
   bool connected_ = false;  // a request is under way: the receive time-out runs
   Clock::time_point lastReceived_;
-  Clock::time_point windowStart_;  // the current stretch of the minimum-speed rule
-  std::int64_t windowBytes_ = 0;   // header and body bytes received in it
+  std::optional<Clock::time_point> windowStart_;  // the current stretch of the minimum-speed rule
+  std::int64_t windowBytes_ = 0;                   // header and body bytes received in it
   bool inHttpResponse_ = false;
   bool locationSeen_ = false;
   bool begun_ = false;
@@ -300,10 +305,12 @@ TransferReport Transfer::report(TransferError error, std::string reason) {
 
 // Nothing at all within the receive time-out, or fewer than
 // kMinBytesPerWindow bytes in the stretch of that length that has just ended.
+// The first stretch starts with the answer's first byte: a server may take
+// its time to answer as long as it answers within the time-out.
 std::optional<std::string> Transfer::tooSlow(Clock::time_point now) {
   const std::string timeout = std::to_string(receiveTimeout_.count()) + " ms";
   if (now - lastReceived_ >= receiveTimeout_) return "nothing received for " + timeout;
-  if (now - windowStart_ < receiveTimeout_) return std::nullopt;
+  if (!windowStart_ || now - *windowStart_ < receiveTimeout_) return std::nullopt;
   if (windowBytes_ < kMinBytesPerWindow) {
     return "fewer than " + std::to_string(kMinBytesPerWindow) + " bytes received in " + timeout;
   }

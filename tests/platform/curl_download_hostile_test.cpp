@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/curl_download.h"
@@ -112,6 +113,43 @@ TEST_F(Engine, FailedTransfersLeaveNoFileAndSayWhy) {
     EXPECT_LT(elapsed, std::chrono::milliseconds(waits ? c.receiveTimeout : 0) + kMargin);
   }
   engine.reset();
+}
+
+// The rules end a dead or dripping server, not a slow one: a server may take
+// most of the receive time-out to answer, and may send just over 1 KiB per
+// time-out, and its file still arrives.
+TEST_F(Engine, SlowServersAboveTheMinimumComplete) {
+  constexpr auto kTimeout = std::chrono::milliseconds(kShortTimeoutMs);
+  const std::string body = bytesOf(6000);
+  struct Case {
+    const char* name;
+    RawServer::Responder respond;
+  };
+  const Case cases[] = {
+      {"answers late, then at speed",
+       [&](RawServer& server, int fd, const std::string&) {
+         server.holdUntilStopped(kTimeout * 2 / 3);
+         test::sendAll(fd, test::okHeadWithLength(body.size()));
+         server.holdUntilStopped(kTimeout * 2 / 3);
+         test::sendAll(fd, body);
+       }},
+      {"1200 bytes every third of the time-out",
+       [&](RawServer& server, int fd, const std::string&) {
+         test::sendAll(fd, test::okHeadWithLength(body.size()));
+         for (std::size_t sent = 0; sent < body.size(); sent += 1200) {
+           server.holdUntilStopped(kTimeout / 3);
+           test::sendAll(fd, std::string_view(body).substr(sent, 1200));
+         }
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RawServer server(c.respond);
+    ASSERT_TRUE(download(server.url("/slow.mp3"), "slow.mp3", [](TaskParam& p) { p.receiveTimeout = kShortTimeoutMs; }));
+    EXPECT_EQ(recorder().outcome(), TransferOutcome::Completed) << ::testing::PrintToString(recorder().errors());
+    EXPECT_TRUE(test::readFile(dir.file("slow.mp3")) == body) << "the file's bytes differ";
+    std::filesystem::remove(dir.file("slow.mp3"));
+  }
 }
 
 // A file far larger than any the site serves arrives whole, whether its
