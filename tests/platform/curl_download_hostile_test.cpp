@@ -145,7 +145,8 @@ TEST_F(Engine, SlowServersAboveTheMinimumComplete) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     RawServer server(c.respond);
-    ASSERT_TRUE(download(server.url("/slow.mp3"), "slow.mp3", [](TaskParam& p) { p.receiveTimeout = kShortTimeoutMs; }));
+    ASSERT_TRUE(download(server.url("/slow.mp3"), "slow.mp3",
+                         [](TaskParam& p) { p.receiveTimeout = kShortTimeoutMs; }));
     EXPECT_EQ(recorder().outcome(), TransferOutcome::Completed) << ::testing::PrintToString(recorder().errors());
     EXPECT_TRUE(test::readFile(dir.file("slow.mp3")) == body) << "the file's bytes differ";
     std::filesystem::remove(dir.file("slow.mp3"));
