@@ -11,12 +11,12 @@
 
 // libFuzzer keeps the input of a run that aborts, so a broken invariant is
 // reported like a crash, with the condition that failed.
-#define SFX_FUZZ_CHECK(condition)                                                       \
-  do {                                                                                  \
-    if (!(condition)) {                                                                 \
+#define SFX_FUZZ_CHECK(condition)                                                            \
+  do {                                                                                       \
+    if (!(condition)) {                                                                      \
       std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                     \
-    }                                                                                   \
+      std::abort();                                                                          \
+    }                                                                                        \
   } while (false)
 
 namespace sfx::fuzz {
