@@ -16,7 +16,11 @@ if ! [[ $seconds =~ ^[0-9]+$ ]]; then
   exit 2
 fi
 # libFuzzer reads a total time of 0 as no limit; no new inputs at all is meant.
-if [ "$seconds" -eq 0 ]; then limit=(-runs=0); else limit=(-max_total_time="$seconds"); fi
+if [ "$seconds" -eq 0 ]; then
+  limit=(-runs=0) span="seeds only"
+else
+  limit=(-max_total_time="$seconds") span="${seconds}s"
+fi
 build=${SFX_FUZZ_BUILD_DIR:-$root/build/fuzz}
 # A single input that runs this long is a hang: the regex match limit must end
 # even a catastrophic pattern far sooner.
@@ -43,7 +47,7 @@ for target in "${targets[@]}"; do
   corpus="$work/$target"
   cp -r "$root/tests/fuzz/corpus/$target" "$corpus"
   log="$build/$target.log"
-  echo "== $target: ${seconds}s"
+  echo "== $target: $span"
   if "$build/tests/fuzz/$target" "$corpus" "${limit[@]}" -timeout="$input_timeout" \
       -rss_limit_mb="$rss_limit_mb" -artifact_prefix="$artifacts/$target-" -print_final_stats=1 \
       >"$log" 2>&1; then
