@@ -1,7 +1,9 @@
 // What the fuzz targets share: a check that stops the run on a broken
-// invariant, and the split of an input into the program's texts.
+// invariant, the split of an input into the program's texts, and the
+// comparison of texts with ASCII letter case ignored.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -36,6 +38,13 @@ inline std::vector<std::string_view> splitAtZeros(const std::uint8_t* data, std:
   }
   texts.push_back(rest);
   return texts;
+}
+
+// Equal with ASCII letters compared without regard to case, as the program's
+// case-ignoring searches compare.
+inline bool equalFolded(std::string_view a, std::string_view b) {
+  const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 }  // namespace sfx::fuzz

@@ -18,13 +18,6 @@ namespace {
 constexpr std::int32_t kCheckedMatches = 64;
 constexpr std::int32_t kCheckedGroups = 16;
 
-char foldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalFolded(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return foldAscii(x) == foldAscii(y); });
-}
-
 // A match's or group's text is a piece of the subject; where a position was
 // found for it, the text is there (letter case aside, as the harvest ignores it).
 void checkPiece(std::string_view subject, const std::string& text, std::int32_t position) {
@@ -33,7 +26,7 @@ void checkPiece(std::string_view subject, const std::string& text, std::int32_t 
   SFX_FUZZ_CHECK(position >= 0);
   const auto at = static_cast<std::size_t>(position);
   SFX_FUZZ_CHECK(at + text.size() <= subject.size());
-  SFX_FUZZ_CHECK(equalFolded(subject.substr(at, text.size()), text));
+  SFX_FUZZ_CHECK(fuzz::equalFolded(subject.substr(at, text.size()), text));
 }
 
 void checkMatches(const RegexObject& regex, std::string_view subject) {

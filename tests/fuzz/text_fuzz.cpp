@@ -29,13 +29,6 @@ constexpr std::size_t kMaxRealTextBytes = 20;
 constexpr double kFloatTolerance = 5e-6 * (1 + 1e-9);
 constexpr double kRealTolerance = 5e-13 * (1 + 1e-6);
 
-char foldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalFolded(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return foldAscii(x) == foldAscii(y); });
-}
-
 bool isCharacterStart(std::string_view text, std::size_t index) {
   std::size_t at = 0;
   while (at < index) at += characterLength(text, at);
@@ -49,7 +42,7 @@ void checkFound(std::string_view text, std::string_view sought, std::int32_t pos
   const auto index = static_cast<std::size_t>(position - 1);
   SFX_FUZZ_CHECK(index + sought.size() <= text.size());
   const std::string_view there = text.substr(index, sought.size());
-  SFX_FUZZ_CHECK(ignoreCase ? equalFolded(there, sought) : there == sought);
+  SFX_FUZZ_CHECK(ignoreCase ? fuzz::equalFolded(there, sought) : there == sought);
   SFX_FUZZ_CHECK(isCharacterStart(text, index));
 }
 
