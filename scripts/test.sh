@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every test and runs them all headless:
 # a plain build, then AddressSanitizer + UndefinedBehaviorSanitizer, then
-# ThreadSanitizer, then each fuzz target for a short while. Any failure or
+# ThreadSanitizer, then each fuzz target for 15 s. Any failure, finding or
 # sanitizer report fails the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,3 +30,6 @@ UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan.supp" \
   run_suite tsan -DCMAKE_BUILD_TYPE=Debug -DSFX_SANITIZE=thread
+
+echo "==== fuzz"
+bash "$root/scripts/fuzz.sh"
