@@ -1,8 +1,10 @@
 // Conversions between the program's texts (GB18030 bytes) and UTF-8, the
 // encoding of the widgets, file names, web pages and the regex engine.
 // Both directions are whole or nothing: a sequence that is invalid or cut
-// off anywhere fails the conversion, nothing is replaced or skipped. Every
-// Unicode character has a GB18030 form, so valid input always round-trips.
+// off anywhere fails the conversion, nothing is replaced or skipped. Valid
+// input round-trips. glibc follows GB18030-2022, which gives 24 private-use
+// characters (U+E78D..U+E796 and 14 between U+E816 and U+E864) no form of
+// their own any more: text holding one of them does not convert.
 #pragma once
 
 #include <string>
