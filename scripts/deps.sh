@@ -7,7 +7,7 @@ SFX_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libcurl4-openssl-dev libpcre2-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+  libgtest-dev libcpp-httplib-dev
   fonts-noto-cjk xvfb xauth openssl ca-certificates
 )
 
