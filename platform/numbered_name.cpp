@@ -18,7 +18,8 @@ std::string numberedName(std::string_view name, int n) {
   const std::size_t dot = name.rfind('.');
   std::string_view stem = dot == std::string_view::npos ? name : name.substr(0, dot);
   std::string_view extension = dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
-  const std::string suffix = n > 0 ? "(" + std::to_string(n) + ")" : std::string{};
+  std::string suffix;
+  if (n > 0) suffix.append("(").append(std::to_string(n)).append(")");
 
   std::size_t room = kMaxFileNameBytes - suffix.size();
   if (stem.size() + extension.size() > room) {
