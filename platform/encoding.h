@@ -28,6 +28,11 @@ struct ConvertResult {
 [[nodiscard]] ConvertResult utf8ToGb18030(std::string_view utf8);
 [[nodiscard]] ConvertResult gb18030ToUtf8(std::string_view gb18030);
 
+// UTF-8 form of a text that may hold bytes that are not GB18030 (titles
+// and links from web pages are not checked): each character that does not
+// convert, and each byte that starts no character, becomes `replacement`.
+[[nodiscard]] std::string gb18030ToUtf8Replacing(std::string_view gb18030, std::string_view replacement);
+
 // A program text from UTF-8 source text, such as a caption or a message
 // written as a literal in this program's source files.
 [[nodiscard]] std::string programText(std::string_view utf8);

@@ -38,41 +38,6 @@ std::string urlPath(std::string_view url) {
   return textRight(rest, textLength(rest) - pathStart + 1);
 }
 
-// Byte length of the GB18030 character at `at`: 1, 2 or 4; 1 for a byte
-// that starts no valid character, which the caller then replaces.
-std::size_t gb18030CharLength(std::string_view text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  if (lead < 0x81 || lead == 0xFF || at + 1 >= text.size()) return 1;
-  const unsigned char second = byte(at + 1);
-  if ((second >= 0x40 && second <= 0x7E) || (second >= 0x80 && second <= 0xFE)) return 2;
-  if (second >= 0x30 && second <= 0x39 && at + 3 < text.size()) {
-    const unsigned char third = byte(at + 2);
-    const unsigned char fourth = byte(at + 3);
-    if (third >= 0x81 && third <= 0xFE && fourth >= 0x30 && fourth <= 0x39) return 4;
-  }
-  return 1;
-}
-
-// UTF-8 form of a program text that may not be valid GB18030 (page titles
-// are not checked): each character that cannot be converted becomes "_".
-std::string toUtf8Replacing(std::string_view text) {
-  ConvertResult whole = gb18030ToUtf8(text);
-  if (whole.error == ConvertError::Ok) return std::move(whole.text);
-  std::string out;
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = gb18030CharLength(text, at);
-    const ConvertResult one = gb18030ToUtf8(text.substr(at, length));
-    if (one.error == ConvertError::Ok) {
-      out += one.text;
-    } else {
-      out += kReplacement;
-    }
-    at += length;
-  }
-  return out;
-}
-
 // Characters that no file name may hold here or on the other systems the
 // files may be copied to, and the C0 control characters and DEL.
 bool forbiddenInName(unsigned char c) {
@@ -125,8 +90,8 @@ void cutUtf8(std::string& utf8, std::size_t limit) {
 
 // The title and extension joined into one name fit for the file system (UTF-8).
 std::string safeName(std::string_view title, std::string_view extension) {
-  std::string safeTitle = toUtf8Replacing(title);
-  std::string safeExtension = toUtf8Replacing(extension);
+  std::string safeTitle = gb18030ToUtf8Replacing(title, std::string_view(&kReplacement, 1));
+  std::string safeExtension = gb18030ToUtf8Replacing(extension, std::string_view(&kReplacement, 1));
   replaceForbidden(safeTitle);
   replaceForbidden(safeExtension);
   cutUtf8(safeExtension, kMaxNameBytes);

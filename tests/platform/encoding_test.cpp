@@ -85,6 +85,23 @@ TEST(Encoding, InvalidOrCutOffInputGivesNothing) {
   }
 }
 
+TEST(Encoding, ReplacingConversionKeepsEveryCharacterThatConverts) {
+  struct Case {
+    const char* name;
+    std::string input;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"valid text whole", "\xD6\xD0\xCE\xC4", "中文"},
+      {"stray byte between characters", "a\x80\xD6\xD0", "a_中"},
+      {"character cut off at the end", "\xD6\xD0\xCE", "中_"},
+      {"bad trail byte: the lead alone is replaced", std::string("\xD2\x7F", 2) + "z", "_\x7Fz"},
+      {"four-byte character kept beside a bad byte", "\xFF\x95\x32\x82\x36", "_\xF0\xA0\x80\x80"},
+      {"empty", "", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(gb18030ToUtf8Replacing(c.input, "_"), c.expected) << c.name;
+}
+
 TEST(Encoding, ProgramTextIsTheGb18030FormOfASourceLiteral) {
   EXPECT_EQ(programText("中文"), "\xD6\xD0\xCE\xC4");
   EXPECT_EQ(programText("\xC3\x28"), "");  // not UTF-8: nothing rather than a part
